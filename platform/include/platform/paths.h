@@ -1,0 +1,42 @@
+// Paths and well-known folders of the Linux layer.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Folder of the shared object (or executable) that contains `address`, found with dladdr();
+// no trailing separator. Pass the address of any function or object of the module.
+std::string ModuleDirectory(const void* address);
+
+// Full path of the running executable (/proc/self/exe) and its folder (no trailing separator).
+std::string ExecutablePath();
+std::string ExecutableDirectory();
+
+// Last component of a path (after the last '/' or '\').
+std::string FileNamePart(const std::string& path);
+
+// Appends `name` to `base`. Both '\' and '/' are separators; the result uses '/', with "."
+// and ".." components resolved (".." never climbs above the root of an absolute path).
+// An absolute `name` replaces `base`.
+std::string PathAppend(const std::string& base, const std::string& name);
+
+// Turns every '\' into '/'.
+std::string ToNativeSeparators(std::string path);
+
+// Maps a file name of the original Windows design ("orvane.exe", "Ferrule.dll", ...) to the
+// Linux file name of the same program or library. Names not in the table are returned as given.
+std::string LinuxFileName(const std::string& windowsName);
+
+// XDG folders, without trailing separator: $XDG_DATA_HOME (~/.local/share), $XDG_CONFIG_HOME
+// (~/.config), $XDG_CACHE_HOME (~/.cache), and $XDG_RUNTIME_DIR (or /tmp/orvane-<uid>,
+// created 0700). None of them is created, except the runtime fallback.
+std::string UserDataDir();
+std::string UserConfigDir();
+std::string UserCacheDir();
+std::string UserRuntimeDir();
+
+// Creates a folder and every missing parent. True when the folder exists afterwards.
+bool MakeDirectories(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,44 @@
+// The shared helpers must themselves be right, or every module's tests lie.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "testsupport/loopback.h"
+#include "testsupport/media.h"
+#include "testsupport/temp_dir.h"
+
+using namespace testsupport;
+
+TEST(TestSupport, TempDirIsRemovedWithItsContent) {
+    std::string path;
+    {
+        TempDir dir;
+        path = dir.path();
+        WriteFile(dir.file("a/b/c.txt"), "hello");
+        EXPECT_EQ(ReadFile(dir.file("a/b/c.txt")), "hello");
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST(TestSupport, FreePortIsInRangeAndWaitIsBounded) {
+    const int port = FreeLoopbackPort();
+    EXPECT_GT(port, 0);
+    EXPECT_LT(port, 65536);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(WaitUntil([] { return false; }, std::chrono::milliseconds(50)));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+TEST(TestSupport, MakesPlayableMediaAndRandomPayloads) {
+    TempDir dir;
+    ASSERT_TRUE(MakeTestVideo(dir.file("clip.mp4"), 1.0));
+    struct stat st{};
+    ASSERT_EQ(stat(dir.file("clip.mp4").c_str(), &st), 0);
+    EXPECT_GT(st.st_size, 1000);
+
+    ASSERT_TRUE(MakeRandomFile(dir.file("a.bin"), 100000, 7));
+    ASSERT_TRUE(MakeRandomFile(dir.file("b.bin"), 100000, 7));
+    EXPECT_EQ(ReadFile(dir.file("a.bin")).size(), 100000u);
+    EXPECT_EQ(ReadFile(dir.file("a.bin")), ReadFile(dir.file("b.bin")));
+}
