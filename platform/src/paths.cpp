@@ -125,11 +125,14 @@ std::string UserConfigDir() { return XdgDir("XDG_CONFIG_HOME", "/.config"); }
 std::string UserCacheDir() { return XdgDir("XDG_CACHE_HOME", "/.cache"); }
 
 std::string UserRuntimeDir() {
+    // A private 0700 folder of ours: under $XDG_RUNTIME_DIR when the session has one,
+    // else in /tmp, named after the user.
+    std::string dir;
     if (const char* value = std::getenv("XDG_RUNTIME_DIR"); value && value[0] == '/') {
         struct stat st{};
-        if (stat(value, &st) == 0 && S_ISDIR(st.st_mode)) return value;
+        if (stat(value, &st) == 0 && S_ISDIR(st.st_mode)) dir = std::string(value) + "/orvane";
     }
-    const std::string dir = "/tmp/orvane-" + std::to_string(getuid());
+    if (dir.empty()) dir = "/tmp/orvane-" + std::to_string(getuid());
     mkdir(dir.c_str(), 0700);
     // Refuse a folder that someone else planted at our name.
     struct stat st{};

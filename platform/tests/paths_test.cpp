@@ -63,6 +63,11 @@ TEST(UserFolders, FollowXdgVariablesAndFallBackToHome) {
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_EQ(st.st_uid, getuid());
+
+    testsupport::ScopedEnv session("XDG_RUNTIME_DIR", dir.path());
+    EXPECT_EQ(UserRuntimeDir(), dir.path() + "/orvane");
+    ASSERT_EQ(stat((dir.path() + "/orvane").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
 TEST(UserFolders, MakeDirectoriesCreatesEveryLevel) {

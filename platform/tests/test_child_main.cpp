@@ -1,16 +1,62 @@
 // A child program for the platform tests:
-//   exit <code>            ends with that exit code
-//   sleep <ms>             sleeps, then ends with 0
-//   hold-segment <key>     creates the named segment, prints "ready", then waits to be killed
-//   argv                   prints each argument on its own line, then ends with 0
+//   exit <code>                    ends with that exit code
+//   sleep <ms>                     sleeps, then ends with 0
+//   hold-segment <key> [file]      creates the named segment, prints "ready" (and writes it to
+//                                  file when given), then waits to be killed
+//   argv                           prints each argument on its own line, then ends with 0
+//   write-args <file> <args...>    writes each argument followed by a NUL byte to file
+//   pipe-server <name> <file>      serves the pipe (answers "child:" + request), writes
+//                                  "ready" to file once it listens; ends on "quit"
+//   pipe-call <name> <text> [uid]  switches to uid when given, then makes one pipe call:
+//                                  0 = answered, 1 = call failed, 4 = cannot switch user,
+//                                  5 = the pipe's socket is out of this user's reach
+#include <grp.h>
+#include <unistd.h>
+
 #include <QSharedMemory>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <thread>
 
+#include "platform/named_pipe.h"
 #include "platform/shared_memory.h"
+
+namespace {
+
+void WriteReady(const char* path) {
+    // Written under another name first, so that a reader never sees half of it.
+    const std::string partial = std::string(path) + ".part";
+    std::ofstream(partial) << "ready\n";
+    std::rename(partial.c_str(), path);
+}
+
+int ServePipe(const char* name, const char* readyFile) {
+    auto server = platform::PipeServer::Create(name);
+    if (!server) return 3;
+    WriteReady(readyFile);
+    std::string request;
+    while (server->WaitForClient()) {
+        if (!server->ReadMessage(request)) continue;
+        server->WriteMessage("child:" + request);
+        if (request == "quit") break;
+    }
+    return 0;
+}
+
+int CallPipe(const char* name, const char* text, const char* uid) {
+    if (uid) {
+        const auto id = static_cast<uid_t>(std::strtoul(uid, nullptr, 10));
+        if (setgroups(0, nullptr) != 0 || setgid(id) != 0 || setuid(id) != 0) return 4;
+        if (access(platform::PipeSocketPath(name).c_str(), W_OK) != 0) return 5;
+    }
+    return platform::PipeCall(name, text, nullptr, 5000) ? 0 : 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "exit") == 0) return std::atoi(argv[2]);
@@ -23,12 +69,21 @@ int main(int argc, char** argv) {
         if (!platform::ProbeAndCreateSegment(memory, 1)) return 3;
         std::printf("ready\n");
         std::fflush(stdout);
+        if (argc >= 4) WriteReady(argv[3]);
         for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
     }
     if (argc >= 2 && std::strcmp(argv[1], "argv") == 0) {
         for (int i = 2; i < argc; ++i) std::printf("%s\n", argv[i]);
         return 0;
     }
+    if (argc >= 3 && std::strcmp(argv[1], "write-args") == 0) {
+        std::ofstream out(argv[2], std::ios::binary);
+        for (int i = 3; i < argc; ++i) out << argv[i] << '\0';
+        return out ? 0 : 3;
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "pipe-server") == 0) return ServePipe(argv[2], argv[3]);
+    if (argc >= 4 && std::strcmp(argv[1], "pipe-call") == 0)
+        return CallPipe(argv[2], argv[3], argc >= 5 ? argv[4] : nullptr);
     std::fprintf(stderr, "unknown mode\n");
     return 2;
 }

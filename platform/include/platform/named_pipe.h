@@ -2,8 +2,11 @@
 // path, named after the last component of the Windows pipe name ("\\.\pipe\orvanebt" ->
 // <runtime>/orvanebt.pipe). One server instance per name; clients queue in the backlog and
 // are served one at a time; only processes of the same user are admitted (SO_PEERCRED).
+// Messages are carried as given (empty ones included); the terminating NUL of the wire form
+// is added on sending and removed on receiving here, so callers never handle it.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -39,9 +42,11 @@ public:
     void Shutdown();
 
 private:
-    explicit PipeServer(int listenFd, std::string path);
+    PipeServer(int listenFd, int lockFd, std::string path);
     int listen_;
+    int lock_;  // held while the server lives: a second live server of the name is refused
     int client_ = -1;
+    std::atomic<bool> shutdown_{false};
     std::string path_;
 };
 

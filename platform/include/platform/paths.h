@@ -29,8 +29,9 @@ std::string ToNativeSeparators(std::string path);
 std::string LinuxFileName(const std::string& windowsName);
 
 // XDG folders, without trailing separator: $XDG_DATA_HOME (~/.local/share), $XDG_CONFIG_HOME
-// (~/.config), $XDG_CACHE_HOME (~/.cache), and $XDG_RUNTIME_DIR (or /tmp/orvane-<uid>,
-// created 0700). None of them is created, except the runtime fallback.
+// (~/.config), $XDG_CACHE_HOME (~/.cache). None of them is created.
+// UserRuntimeDir is our private runtime folder, $XDG_RUNTIME_DIR/orvane or /tmp/orvane-<uid>,
+// created 0700 and owned by the user (empty when someone else owns that name).
 std::string UserDataDir();
 std::string UserConfigDir();
 std::string UserCacheDir();

@@ -1,10 +1,11 @@
 // Starting programs, waiting for them, and opening URLs for the user.
 #pragma once
 
+#include <sys/types.h>
+
 #include <memory>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace platform {
@@ -44,11 +45,11 @@ private:
 };
 
 // Starts `program` with `arguments` (argv[1..]) through posix_spawn, with the caller's
-// environment and current folder. `show` is accepted and ignored (there is no hidden start on
+// environment, current folder and standard streams, and no other descriptors; a name without
+// '/' is looked up in PATH. `show` is accepted and ignored (there is no hidden start on
 // X11). Null when the program is missing or cannot be started; errno then tells why.
 std::unique_ptr<Process> StartProcess(const std::string& program,
-                                      const std::vector<std::string>& arguments,
-                                      bool show = true);
+                                      const std::vector<std::string>& arguments, bool show = true);
 
 // Starts a command line of the form "\"path\" args" (split with SplitCommandLine).
 std::unique_ptr<Process> StartCommandLine(const std::string& commandLine, bool show = true);

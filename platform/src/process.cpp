@@ -1,0 +1,273 @@
+#include "platform/process.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+extern char** environ;
+
+namespace platform {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+int DecodeStatus(int status) {
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return WEXITSTATUS(status);
+}
+
+// Waits for the children that their owners let go without waiting. Only the pids handed
+// over are waited for: other parts of the program own other children and their statuses.
+class ChildReaper {
+public:
+    static ChildReaper& Instance() {
+        static ChildReaper reaper;
+        return reaper;
+    }
+
+    ~ChildReaper() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        if (thread_.joinable()) thread_.join();
+        // Children still running now are inherited by init when this process ends.
+    }
+
+    void Adopt(pid_t pid) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stopping_) return;
+        pids_.push_back(pid);
+        if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+        wake_.notify_all();
+    }
+
+private:
+    ChildReaper() = default;
+
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!stopping_) {
+            if (pids_.empty()) {
+                wake_.wait(lock);
+                continue;
+            }
+            // A child's end is not signalled to us (SIGCHLD belongs to the program), so
+            // the pending pids are polled; a short-lived zombie is harmless.
+            wake_.wait_for(lock, std::chrono::milliseconds(100));
+            pids_.erase(std::remove_if(pids_.begin(), pids_.end(),
+                                       [](pid_t pid) {
+                                           int status = 0;
+                                           const pid_t r = waitpid(pid, &status, WNOHANG);
+                                           return r == pid || (r < 0 && errno == ECHILD);
+                                       }),
+                        pids_.end());
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::vector<pid_t> pids_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+// posix_spawn reports a failed exec through its result (glibc waits for the exec in the
+// child), so a missing program never yields a pid. `detach` puts the child in a session of
+// its own, so that it outlives a terminal hang-up of ours.
+bool Spawn(const std::string& program, const std::vector<std::string>& arguments, bool detach,
+           pid_t& pid) {
+    if (program.empty() || program.find('\0') != std::string::npos) {
+        errno = ENOENT;
+        return false;
+    }
+    std::vector<char*> argv;
+    argv.reserve(arguments.size() + 2);
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const auto& argument : arguments) {
+        if (argument.find('\0') != std::string::npos) {
+            errno = EINVAL;
+            return false;
+        }
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    // The child inherits no descriptors beyond the standard three: an inherited pipe socket
+    // or lock file would otherwise outlive its owner.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t all;
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    if (detach) flags |= POSIX_SPAWN_SETSID;
+    posix_spawnattr_setflags(&attributes, flags);
+
+    const int result =
+        posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (result != 0) {
+        errno = result;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
+    std::vector<std::string> arguments;
+    std::string current;
+    bool inArgument = false;
+    bool quoted = false;
+    const size_t n = commandLine.size();
+    size_t i = 0;
+    while (i < n) {
+        const char c = commandLine[i];
+        if (!quoted && IsBlank(c)) {
+            if (inArgument) arguments.push_back(std::move(current));
+            current.clear();
+            inArgument = false;
+            ++i;
+            continue;
+        }
+        inArgument = true;
+        if (c == '\\') {
+            size_t end = i;
+            while (end < n && commandLine[end] == '\\') ++end;
+            const size_t count = end - i;
+            if (end < n && commandLine[end] == '"') {
+                current.append(count / 2, '\\');
+                if (count % 2 == 1) {
+                    current += '"';
+                    ++end;
+                }
+                // An even run leaves the quote to delimit on the next round.
+            } else {
+                current.append(count, '\\');
+            }
+            i = end;
+        } else if (c == '"') {
+            if (quoted && i + 1 < n && commandLine[i + 1] == '"') {
+                current += '"';
+                i += 2;
+            } else {
+                quoted = !quoted;
+                ++i;
+            }
+        } else {
+            current += c;
+            ++i;
+        }
+    }
+    if (inArgument) arguments.push_back(std::move(current));
+    return arguments;
+}
+
+std::string QuoteArgument(const std::string& argument) {
+    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos)
+        return argument;
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (const char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes count double only where a quote follows them.
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, '\\');
+    quoted += '"';
+    return quoted;
+}
+
+Process::~Process() {
+    if (exitCode_) return;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == 0) ChildReaper::Instance().Adopt(pid_);
+}
+
+bool Process::Wait(int timeoutMs) {
+    if (exitCode_) return true;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    auto step = std::chrono::milliseconds(1);
+    for (;;) {
+        int status = 0;
+        const pid_t r = waitpid(pid_, &status, timeoutMs < 0 ? 0 : WNOHANG);
+        if (r == pid_) {
+            exitCode_ = DecodeStatus(status);
+            return true;
+        }
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        const auto now = Clock::now();
+        if (now >= deadline) return false;
+        std::this_thread::sleep_for(std::min<Clock::duration>(step, deadline - now));
+        step = std::min(step * 2, std::chrono::milliseconds(20));
+    }
+}
+
+void Process::Kill() {
+    // The pid stays ours until it is waited for, so it cannot name another process here.
+    if (!exitCode_) kill(pid_, SIGKILL);
+}
+
+std::unique_ptr<Process> StartProcess(const std::string& program,
+                                      const std::vector<std::string>& arguments, bool show) {
+    // There is no hidden start on X11: a program shows its own windows or none.
+    (void)show;
+    pid_t pid = 0;
+    if (!Spawn(program, arguments, false, pid)) return nullptr;
+    return std::unique_ptr<Process>(new Process(pid));
+}
+
+std::unique_ptr<Process> StartCommandLine(const std::string& commandLine, bool show) {
+    std::vector<std::string> arguments = SplitCommandLine(commandLine);
+    if (arguments.empty()) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    const std::string program = arguments.front();
+    arguments.erase(arguments.begin());
+    return StartProcess(program, arguments, show);
+}
+
+bool OpenUrlForUser(const std::string& url) {
+    const auto colon = url.find("://");
+    if (colon == std::string::npos || colon + 3 >= url.size()) return false;
+    std::string scheme = url.substr(0, colon);
+    for (auto& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (scheme != "http" && scheme != "https") return false;
+    // The URL comes from a web page: it travels as one argument, never through a shell.
+    pid_t pid = 0;
+    if (!Spawn("xdg-open", {url}, true, pid)) return false;
+    ChildReaper::Instance().Adopt(pid);
+    return true;
+}
+
+}  // namespace platform

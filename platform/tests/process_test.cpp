@@ -1,0 +1,160 @@
+#include "platform/process.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "testsupport/loopback.h"
+#include "testsupport/temp_dir.h"
+
+extern char** environ;
+
+namespace {
+
+using platform::QuoteArgument;
+using platform::SplitCommandLine;
+using Args = std::vector<std::string>;
+
+const std::string kChild = PLATFORM_TEST_CHILD;
+
+// The arguments a "write-args" child wrote, one per NUL-terminated entry.
+Args ReadArgs(const std::string& path) {
+    Args args;
+    std::string current;
+    for (const char c : testsupport::ReadFile(path)) {
+        if (c == '\0') {
+            args.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    return args;
+}
+
+// True once no process, not even a zombie, holds the pid.
+bool Gone(pid_t pid) { return kill(pid, 0) != 0 && errno == ESRCH; }
+
+TEST(SplitCommandLine, FollowsTheWindowsRules) {
+    const std::vector<std::pair<std::string, Args>> cases = {
+        {"  \t ", {}},
+        {" a b\tc ", {"a", "b", "c"}},
+        {"\"/opt/my app/orvane\" -startbt", {"/opt/my app/orvane", "-startbt"}},
+        {"a \"\" b", {"a", "", "b"}},
+        {"ab\"c d\"e", {"abc de"}},
+        {R"(a\b\\c)", {R"(a\b\\c)"}},                 // backslashes not before a quote are literal
+        {R"(a\"b)", {"a\"b"}},                        // 1 -> literal quote
+        {R"(a\\"b c")", {R"(a\b c)"}},                // 2 -> one backslash, quote delimits
+        {R"(a\\\"b)", {R"(a\"b)"}},                   // 3 -> backslash and literal quote
+        {R"("say ""hi"" now")", {"say \"hi\" now"}},  // "" inside a quoted run
+        {R"("unterminated arg)", {"unterminated arg"}},
+    };
+    for (const auto& [line, expected] : cases) EXPECT_EQ(SplitCommandLine(line), expected) << line;
+
+    const Args args = {"plain",         "",           "with blank", "\"", "trailing\\",
+                       "back\\\"quote", "\\\\srv\\x", "new\nline"};
+    std::string line;
+    for (const auto& a : args) line += QuoteArgument(a) + " ";
+    EXPECT_EQ(SplitCommandLine(line), args) << line;
+}
+
+TEST(Process, ExitCodesWaitAndKill) {
+    auto seven = platform::StartProcess(kChild, {"exit", "7"});
+    ASSERT_TRUE(seven);
+    ASSERT_TRUE(seven->Wait());
+    EXPECT_EQ(seven->ExitCode(), 7);
+
+    auto wide = platform::StartProcess(kChild, {"exit", "1001"}, false);
+    ASSERT_TRUE(wide);
+    ASSERT_TRUE(wide->Wait(10000));
+    EXPECT_EQ(wide->ExitCode(), 1001 & 0xFF);  // exit codes are 8 bits
+
+    auto sleeper = platform::StartProcess(kChild, {"sleep", "60000"});
+    ASSERT_TRUE(sleeper);
+    EXPECT_FALSE(sleeper->Wait(30));
+    EXPECT_EQ(sleeper->ExitCode(), std::nullopt);
+    sleeper->Kill();
+    ASSERT_TRUE(sleeper->Wait(10000));
+    EXPECT_EQ(sleeper->ExitCode(), 128 + SIGKILL);
+}
+
+TEST(Process, CommandLineWithBlanksReachesTheProgramIntact) {
+    testsupport::TempDir dir;
+    std::filesystem::create_directories(dir.file("my programs"));
+    const std::string program = dir.file("my programs/test child");
+    std::filesystem::create_symlink(kChild, program);
+    const std::string out = dir.file("args");
+
+    const std::string line = "\"" + program + "\" write-args " + QuoteArgument(out) +
+                             R"( plain "with blank" back\\slash "quote\"d" "" -url=a,b)";
+    auto child = platform::StartCommandLine(line, false);
+    ASSERT_TRUE(child);
+    ASSERT_TRUE(child->Wait(10000));
+    EXPECT_EQ(child->ExitCode(), 0);
+    EXPECT_EQ(ReadArgs(out),
+              (Args{"plain", "with blank", R"(back\\slash)", "quote\"d", "", "-url=a,b"}));
+}
+
+TEST(Process, ProgramThatCannotRunIsAClearFailure) {
+    testsupport::TempDir dir;
+    errno = 0;
+    EXPECT_EQ(platform::StartProcess(dir.file("missing"), {}), nullptr);
+    EXPECT_EQ(errno, ENOENT);
+
+    const std::string text = dir.file("not-a-program");
+    testsupport::WriteFile(text, "hello\n");
+    chmod(text.c_str(), 0644);
+    errno = 0;
+    EXPECT_EQ(platform::StartCommandLine("\"" + text + "\" x"), nullptr);
+    EXPECT_EQ(errno, EACCES);
+    EXPECT_EQ(platform::StartCommandLine("   "), nullptr);
+}
+
+TEST(Process, ChildrenNobodyWaitsForAreReapedAndOthersAreLeftAlone) {
+    // A child that other code started and will wait for itself.
+    pid_t foreign = 0;
+    char* foreignArgv[] = {const_cast<char*>(kChild.c_str()), const_cast<char*>("exit"),
+                           const_cast<char*>("5"), nullptr};
+    ASSERT_EQ(posix_spawn(&foreign, kChild.c_str(), nullptr, nullptr, foreignArgv, environ), 0);
+
+    std::vector<pid_t> released;
+    for (int i = 0; i < 3; ++i) {
+        auto child = platform::StartProcess(kChild, {"sleep", std::to_string(50 * i)});
+        ASSERT_TRUE(child);
+        released.push_back(child->Pid());
+    }  // each Process goes without a wait
+    for (const pid_t pid : released) EXPECT_TRUE(testsupport::WaitUntil([&] { return Gone(pid); }));
+
+    int status = 0;
+    ASSERT_EQ(waitpid(foreign, &status, 0), foreign);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 5);
+}
+
+TEST(OpenUrlForUser, PassesOnlyWebUrlsAsOneArgument) {
+    testsupport::TempDir dir;
+    const std::string log = dir.file("opened");
+    testsupport::WriteFile(dir.file("bin/xdg-open"),
+                           "#!/bin/sh\nprintf '%s|' \"$#\" \"$1\" >> '" + log + "'\n");
+    chmod(dir.file("bin/xdg-open").c_str(), 0755);
+    testsupport::ScopedEnv path("PATH", dir.file("bin"));
+
+    for (const std::string refused :
+         {"", "http", "http://", "file:///etc/passwd", "javascript:alert(1)", "ftp://host/f",
+          "-http://x", "about:blank", "x-http://host/"})
+        EXPECT_FALSE(platform::OpenUrlForUser(refused)) << refused;
+
+    const std::string url = "HTTPS://example.test/a b?q=\"x\"&y=$(id);echo `id`";
+    ASSERT_TRUE(platform::OpenUrlForUser(url));
+    const std::string expected = "1|" + url + "|";
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return testsupport::ReadFile(log) == expected; }));
+    EXPECT_EQ(testsupport::ReadFile(log), expected);
+}
+
+}  // namespace
