@@ -24,6 +24,8 @@
 // old file or the whole new one.
 #include "platform/ini_file.h"
 
+#include "file_lock.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -176,32 +178,11 @@ long FindKey(const IniText& ini, const std::string& section, const std::string& 
     return -1;
 }
 
-// An exclusive flock() on "<folder>/.<name>.lock", held for the object's lifetime.
-class SideLock {
-public:
-    explicit SideLock(const std::string& path) {
-        const fs::path p(path);
-        const fs::path lock = p.parent_path() / ("." + p.filename().string() + ".lock");
-        fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd_ < 0) return;
-        while (::flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(fd_);
-                fd_ = -1;
-                return;
-            }
-        }
-    }
-    ~SideLock() {
-        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-    }
-    SideLock(const SideLock&) = delete;
-    SideLock& operator=(const SideLock&) = delete;
-    bool locked() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-};
+// Writers of one ini file serialise on "<folder>/.<name>.lock".
+std::string SideLockPath(const std::string& path) {
+    const fs::path p(path);
+    return (p.parent_path() / ("." + p.filename().string() + ".lock")).string();
+}
 
 bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
@@ -256,7 +237,7 @@ bool IniWriteString(const std::string& pathIn, const std::string& sectionIn,
     if (HasLineBreak(value)) return false;
 
     if (!MakeParent(path)) return false;
-    SideLock lock(path);
+    ExclusiveFileLock lock(SideLockPath(path), 0666);
     if (!lock.locked()) return false;
 
     std::string original;
@@ -322,7 +303,7 @@ bool IniDeleteKey(const std::string& pathIn, const std::string& sectionIn,
     if (path.empty() || !fs::exists(path, ec)) return true;
     if (FindKey(Load(path), section, key) < 0) return true;
 
-    SideLock lock(path);
+    ExclusiveFileLock lock(SideLockPath(path), 0666);
     if (!lock.locked()) return false;
     std::string original;
     if (!ReadWholeFile(path, original)) return !fs::exists(path, ec);

@@ -37,8 +37,6 @@
 // deletes it from both hives, so that the view no longer shows it afterwards.
 #include "platform/registry.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -49,6 +47,7 @@
 #include <map>
 #include <system_error>
 
+#include "file_lock.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
 
@@ -457,26 +456,10 @@ std::vector<View> Views(Hive hive, const std::string& keyPath) {
 // The registry lock held, hives loaded on first use, changed hives written on Commit.
 class Transaction {
 public:
-    Transaction() {
-        const std::string dir = RegistryDirectory();
-        if (!MakeDirectories(dir)) return;
-        fd_ = ::open((dir + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ < 0) return;
-        while (::flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(fd_);
-                fd_ = -1;
-                return;
-            }
-        }
-    }
-    ~Transaction() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
+    Transaction()
+        : lock_(MakeDirectories(RegistryDirectory()) ? RegistryDirectory() + "/.lock" : "", 0600) {}
 
-    bool locked() const { return fd_ >= 0; }
+    bool locked() const { return lock_.locked(); }
 
     // A hive that exists but cannot be read fails the change (writing it back would lose it).
     HiveMap& Get(Hive hive) {
@@ -514,7 +497,7 @@ private:
     };
     Slot& SlotOf(Hive hive) { return hive == Hive::LocalMachine ? lm_ : cu_; }
 
-    int fd_ = -1;
+    ExclusiveFileLock lock_;
     bool failed_ = false;
     Slot cu_, lm_;
 };

@@ -361,7 +361,7 @@ TEST_F(Registry, ClassesRootIsTheMergedViewOfBothClassesKeys) {
 TEST_F(Registry, FileTypeAssociationRoundTrip) {
     const std::string exe = "/opt/orvane/bin/orvane";
     const std::string classes = "Software\\Classes\\";
-    ASSERT_TRUE(RegistrySetValue(Hive::CurrentUser, classes + ".mkv", "", std::string("VLC.mkv")));
+    ASSERT_TRUE(RegistrySetValue(Hive::CurrentUser, classes + ".mkv", "", std::string("OtherPlayer.mkv")));
     auto registerExt = [&](const std::string& ext) {
         for (Hive root : {Hive::CurrentUser, Hive::LocalMachine}) {
             const std::string key = classes + "." + ext;
@@ -399,7 +399,7 @@ TEST_F(Registry, FileTypeAssociationRoundTrip) {
 
     registerExt("mkv");
     registerExt("mkv");  // the second run keeps the first backup
-    EXPECT_EQ(RegistryGetString(Hive::CurrentUser, classes + ".mkv", "ovbak"), "VLC.mkv");
+    EXPECT_EQ(RegistryGetString(Hive::CurrentUser, classes + ".mkv", "ovbak"), "OtherPlayer.mkv");
     EXPECT_EQ(RegistryGetString(Hive::ClassesRoot, ".mkv", ""), "orvane.mkv");
     EXPECT_EQ(RegistryGetString(Hive::ClassesRoot, "orvane.mkv\\shell\\open\\command", ""),
               "\"/opt/orvane/bin/orvane\" \"%1\"");
@@ -409,7 +409,7 @@ TEST_F(Registry, FileTypeAssociationRoundTrip) {
     EXPECT_EQ(std::get<std::string>(*machineBackup), "");
 
     unregisterExt("mkv");
-    EXPECT_EQ(RegistryGetString(Hive::CurrentUser, classes + ".mkv", ""), "VLC.mkv");
+    EXPECT_EQ(RegistryGetString(Hive::CurrentUser, classes + ".mkv", ""), "OtherPlayer.mkv");
     EXPECT_EQ(RegistryGetString(Hive::LocalMachine, classes + ".mkv", "", "<missing>"), "");
     EXPECT_FALSE(RegistryGetValue(Hive::CurrentUser, classes + ".mkv", "ovbak").has_value());
     EXPECT_FALSE(RegistryGetValue(Hive::LocalMachine, classes + ".mkv", "ovbak").has_value());
