@@ -1,0 +1,31 @@
+// Questions about windows of any process on the X display ($DISPLAY). Every function answers
+// "no" (false, std::nullopt, 0) when there is no display; a handle that names no window is
+// trapped (never an X error that ends the process).
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "window/handle.h"
+
+namespace platform::window {
+
+struct Geometry {
+    int x = 0;  // relative to the parent window
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+bool HasDisplay();
+bool IsWindow(WindowHandle handle);
+std::optional<Geometry> WindowGeometry(WindowHandle handle);
+// Mapped, with every ancestor mapped.
+bool IsWindowVisible(WindowHandle handle);
+// _NET_WM_NAME (UTF-8), else WM_NAME; "" when none or not a window.
+std::string WindowTitle(WindowHandle handle);
+// A visible top-level window whose title is exactly `utf8Title` (the window manager's client
+// list, or the window tree when no window manager runs); 0 when none.
+WindowHandle FindVisibleWindowByTitle(const std::string& utf8Title);
+
+}  // namespace platform::window

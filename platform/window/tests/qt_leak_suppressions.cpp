@@ -1,0 +1,7 @@
+// Sanitized builds only: allocations that Qt's platform plugins (offscreen screens, the
+// session bus connection of xcb) never free before exit are not ours to report.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libqoffscreen.so\n"
+           "leak:QScreen::QScreen\n"
+           "leak:libdbus-1.so\n";
+}
