@@ -76,7 +76,8 @@ protected:
 };
 
 TEST_F(NamedPipe, RoundTripsCarryWholeMessages) {
-    EXPECT_EQ(platform::PipeSocketPath("\\\\.\\pipe\\" + name_), runtime_.file("orvane/" + name_ + ".pipe"));
+    EXPECT_EQ(platform::PipeSocketPath("\\\\.\\pipe\\" + name_),
+              runtime_.file("orvane/" + name_ + ".pipe"));
     EXPECT_EQ(platform::PipeSocketPath("\\\\.\\pipe\\"), "");
 
     auto server = PipeServer::Create("\\\\.\\pipe\\" + name_);
@@ -211,15 +212,17 @@ TEST_F(NamedPipe, OneLiveServerPerNameAndADeadOneDoesNotCount) {
 TEST_F(NamedPipe, ClientOfAnotherUserIsRefused) {
     if (geteuid() != 0) GTEST_SKIP() << "switching to another user needs root";
     // Let the other user reach the socket, so that only the server's check stands between.
-    ASSERT_EQ(chmod(runtime_.path().c_str(), 0755), 0);
+    // (Looking up the socket path tightens our runtime folder again, so look it up first.)
     auto server = PipeServer::Create(name_);
     ASSERT_TRUE(server);
+    const std::string socketPath = platform::PipeSocketPath(name_);
+    ASSERT_EQ(chmod(runtime_.path().c_str(), 0755), 0);
     ASSERT_EQ(chmod(runtime_.file("orvane").c_str(), 0755), 0);
-    ASSERT_EQ(chmod(platform::PipeSocketPath(name_).c_str(), 0666), 0);
+    ASSERT_EQ(chmod(socketPath.c_str(), 0666), 0);
     Serving served(*server, 1);
 
-    auto intruder =
-        platform::StartProcess(PLATFORM_TEST_CHILD, {"pipe-call", name_, "intruder", "65534"});
+    auto intruder = platform::StartProcess(PLATFORM_TEST_CHILD,
+                                           {"pipe-call-as", socketPath, "intruder", "65534"});
     ASSERT_TRUE(intruder);
     ASSERT_TRUE(intruder->Wait(20000));
     EXPECT_EQ(intruder->ExitCode(), 1);  // reached the socket, and the call failed

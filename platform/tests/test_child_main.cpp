@@ -7,10 +7,14 @@
 //   write-args <file> <args...>    writes each argument followed by a NUL byte to file
 //   pipe-server <name> <file>      serves the pipe (answers "child:" + request), writes
 //                                  "ready" to file once it listens; ends on "quit"
-//   pipe-call <name> <text> [uid]  switches to uid when given, then makes one pipe call:
-//                                  0 = answered, 1 = call failed, 4 = cannot switch user,
-//                                  5 = the pipe's socket is out of this user's reach
+//   pipe-call <name> <text>        makes one pipe call: 0 = answered, 1 = call failed
+//   pipe-call-as <socket> <text> <uid>
+//                                  switches to uid, then sends one message straight to the
+//                                  socket: 0 = answered, 1 = refused, 4 = cannot switch user,
+//                                  5 = the socket is out of this user's reach
 #include <grp.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QSharedMemory>
@@ -47,12 +51,28 @@ int ServePipe(const char* name, const char* readyFile) {
     return 0;
 }
 
-int CallPipe(const char* name, const char* text, const char* uid) {
-    if (uid) {
-        const auto id = static_cast<uid_t>(std::strtoul(uid, nullptr, 10));
-        if (setgroups(0, nullptr) != 0 || setgid(id) != 0 || setuid(id) != 0) return 4;
-        if (access(platform::PipeSocketPath(name).c_str(), W_OK) != 0) return 5;
+// As another user the pipe layer would look in that user's own runtime folder, so the
+// intruder speaks to our socket directly: connect, send, and see whether an answer comes.
+int CallAsOtherUser(const std::string& socketPath, const char* text, uid_t id) {
+    if (setgroups(0, nullptr) != 0 || setgid(id) != 0 || setuid(id) != 0) return 4;
+    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, socketPath.c_str(), sizeof addr.sun_path - 1);
+    if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        return 5;
     }
+    timeval limit{5, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    const std::string message = std::string(text) + '\0';
+    char reply[256];
+    const bool answered = send(fd, message.data(), message.size(), MSG_NOSIGNAL) >= 0 &&
+                          recv(fd, reply, sizeof reply, 0) > 0;
+    close(fd);
+    return answered ? 0 : 1;
+}
+
+int CallPipe(const char* name, const char* text) {
     return platform::PipeCall(name, text, nullptr, 5000) ? 0 : 1;
 }
 
@@ -82,8 +102,10 @@ int main(int argc, char** argv) {
         return out ? 0 : 3;
     }
     if (argc >= 4 && std::strcmp(argv[1], "pipe-server") == 0) return ServePipe(argv[2], argv[3]);
-    if (argc >= 4 && std::strcmp(argv[1], "pipe-call") == 0)
-        return CallPipe(argv[2], argv[3], argc >= 5 ? argv[4] : nullptr);
+    if (argc >= 4 && std::strcmp(argv[1], "pipe-call") == 0) return CallPipe(argv[2], argv[3]);
+    if (argc >= 5 && std::strcmp(argv[1], "pipe-call-as") == 0)
+        return CallAsOtherUser(argv[2], argv[3],
+                               static_cast<uid_t>(std::strtoul(argv[4], nullptr, 10)));
     std::fprintf(stderr, "unknown mode\n");
     return 2;
 }
