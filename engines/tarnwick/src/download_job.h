@@ -1,0 +1,30 @@
+// What one download is about, and its record in the resume file.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tarnwick {
+
+struct DownloadJob {
+    std::string url;
+    std::string folder;
+    std::string fileName;
+    std::string resumePath;  // empty: the download keeps no resume file
+    std::string userAgent;
+    int connectTimeoutSeconds = 15;
+    int stallTimeoutSeconds = 30;
+    int retryCount = 0;
+    long long maxBytesPerSecond = 0;  // 0: unlimited
+    long long totalSize = -1;         // -1 until a server has told it
+
+    std::string TargetPath() const;
+};
+
+// Writes the job to job.resumePath (nothing to do when it is empty). True when written.
+bool WriteResumeFile(const DownloadJob& job);
+
+// Reads a job back; nothing when the file is missing or lacks the URL, folder or file name.
+std::optional<DownloadJob> ReadResumeFile(const std::string& resumePath);
+
+}  // namespace tarnwick

@@ -1,0 +1,17 @@
+// Exit codes of the updater, shared with the program that runs it in check mode and waits.
+// Exit codes are 8 bits on Linux, so "mandatory update ready" keeps the low byte of the
+// historical 1001.
+#pragma once
+
+namespace kvupdater {
+
+// Nothing to do, done, declined, or another updater is already running.
+constexpr int kExitOk = 0;
+// The run failed, or "--conf" or "--url" is missing.
+constexpr int kExitFailure = 1;
+// Check mode only: a verified installer or an update page waits, and the update is mandatory.
+constexpr int kExitMandatoryUpdateReady = 1001 & 0xFF;
+
+static_assert(kExitMandatoryUpdateReady == 233, "the caller relies on this value");
+
+}  // namespace kvupdater

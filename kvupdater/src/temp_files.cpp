@@ -1,0 +1,49 @@
+#include "temp_files.h"
+
+#include <platform/paths.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
+namespace kvupdater {
+namespace {
+
+std::string NewGuidText() {
+    std::random_device source;
+    unsigned char bytes[16];
+    for (auto& byte : bytes) byte = static_cast<unsigned char>(source() & 0xFF);
+    bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);  // random GUID
+    bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);
+    char text[40];
+    std::snprintf(text, sizeof(text),
+                  "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  bytes[0], bytes[1], bytes[2], bytes[3], bytes[4], bytes[5], bytes[6], bytes[7],
+                  bytes[8], bytes[9], bytes[10], bytes[11], bytes[12], bytes[13], bytes[14],
+                  bytes[15]);
+    return text;
+}
+
+}  // namespace
+
+std::string TempDirectory() {
+    const char* folder = std::getenv("TMPDIR");
+    std::string path = folder && *folder ? folder : "/tmp";
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+std::string DescriptionTempPath(std::time_t now) {
+    char name[32];
+    std::snprintf(name, sizeof(name), "up%X.tmp", static_cast<unsigned>(now) & 0xFFFFu);
+    return platform::PathAppend(TempDirectory(), name);
+}
+
+std::string NewInstallerPath() {
+    const std::string folder = platform::PathAppend(TempDirectory(), NewGuidText());
+    if (::mkdir(folder.c_str(), 0700) != 0) return {};
+    return platform::PathAppend(folder, platform::LinuxFileName("inst.exe"));
+}
+
+}  // namespace kvupdater

@@ -1,0 +1,104 @@
+// The question to the user inside one run: what each answer of the dialog does to the state
+// file, and that an unanswerable question never counts as consent.
+#include "update_session.h"
+
+#include <gtest/gtest.h>
+#include <platform/ini_file.h>
+#include <testsupport/temp_dir.h>
+
+#include <QPushButton>
+
+#include "dialog_driver.h"
+
+namespace {
+
+using kvupdater_test::DialogDriver;
+using testsupport::ScopedEnv;
+using testsupport::TempDir;
+
+class AskUserTest : public ::testing::Test {
+protected:
+    void WriteState(bool skip, bool must) {
+        testsupport::WriteFile(
+            state, std::string("[info]\nstatus=2\nversion=4\n") +
+                       "[update]\nversion=5\nmsg=1\nmsg_info1=新版本\nmsg_info2=修复问题\n" +
+                       "msg_btn_skip=\nmsg_btn_install=马上装\nmsg_btn_cancel=\ninsttype=0\n" +
+                       "download_file_url=http://127.0.0.1:1/inst\nhash=00\ncmdline=\n" +
+                       "must=" + (must ? "1" : "0") + "\nskip=" + (skip ? "1" : "0") + "\n");
+    }
+
+    // Loads the state as a run does and asks, acting on the dialog with `action`.
+    bool Ask(const std::function<void(CDlgUpdate&)>& action, bool* shown = nullptr) {
+        CUpdateSession session(state, "http://127.0.0.1:1/update.ini");
+        session.LoadLocalInfo();
+        EXPECT_TRUE(session.LoadUpdateInfo());
+        DialogDriver driver(action);
+        const bool answer = session.AskUser();
+        if (shown) *shown = driver.Acted();
+        return answer;
+    }
+
+    std::string Info(const std::string& key) { return platform::IniReadString(state, "info", key); }
+
+    TempDir dir;
+    std::string state = dir.file("update.ini");
+    // The offscreen platform stands in for a display.
+    ScopedEnv display{"DISPLAY", ":99"};
+};
+
+QPushButton* Button(CDlgUpdate& dialog, int id) {
+    return qobject_cast<QPushButton*>(dialog.Control(id));
+}
+
+TEST_F(AskUserTest, UpgradeIsConsentAndRemindLaterIsNot) {
+    WriteState(false, false);
+    EXPECT_TRUE(Ask([](CDlgUpdate& d) { Button(d, CDlgUpdate::kIdUpgrade)->click(); }));
+    EXPECT_FALSE(Ask([](CDlgUpdate& d) { Button(d, CDlgUpdate::kIdRemind)->click(); }));
+    EXPECT_FALSE(Ask([](CDlgUpdate& d) { d.close(); }));
+    // Neither answer touches the pending update.
+    EXPECT_EQ("2", Info("status"));
+    EXPECT_EQ("", Info("skiped_version"));
+}
+
+TEST_F(AskUserTest, DialogCarriesTheDescriptionsTextsAndSkipWhenAllowed) {
+    WriteState(true, false);
+    bool shown = false;
+    Ask(
+        [](CDlgUpdate& d) {
+            EXPECT_TRUE(Button(d, CDlgUpdate::kIdSkip)->isVisible());
+            EXPECT_EQ(QStringLiteral("跳过此版本"), Button(d, CDlgUpdate::kIdSkip)->text());
+            EXPECT_EQ(QStringLiteral("马上装"), Button(d, CDlgUpdate::kIdUpgrade)->text());
+            d.reject();
+        },
+        &shown);
+    EXPECT_TRUE(shown);
+    // A mandatory update cannot be skipped, whatever the description says.
+    WriteState(true, true);
+    Ask([](CDlgUpdate& d) {
+        EXPECT_FALSE(Button(d, CDlgUpdate::kIdSkip)->isVisible());
+        d.reject();
+    });
+}
+
+TEST_F(AskUserTest, SkipRecordsTheVersionAndDropsThePendingUpdate) {
+    WriteState(true, false);
+    const std::string installer = dir.file("inst.exe");
+    testsupport::WriteFile(installer, "installer");
+    platform::IniWriteString(state, "info", "installer_file", installer);
+    EXPECT_FALSE(Ask([](CDlgUpdate& d) { Button(d, CDlgUpdate::kIdSkip)->click(); }));
+    EXPECT_EQ("5", Info("skiped_version"));
+    EXPECT_EQ("0", Info("status"));
+    EXPECT_EQ("", testsupport::ReadFile(installer));
+}
+
+TEST_F(AskUserTest, WithoutADisplayTheAnswerIsRemindLater) {
+    WriteState(false, false);
+    ScopedEnv noX("DISPLAY", "");
+    ScopedEnv noWayland("WAYLAND_DISPLAY", "");
+    bool shown = true;
+    EXPECT_FALSE(Ask([](CDlgUpdate& d) { Button(d, CDlgUpdate::kIdUpgrade)->click(); }, &shown));
+    EXPECT_FALSE(shown);
+    EXPECT_EQ("2", Info("status"));
+}
+
+}  // namespace
