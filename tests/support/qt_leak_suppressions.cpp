@@ -1,4 +1,4 @@
-// Sanitized builds only: allocations that Qt's platform plugins (offscreen screens, the
+// Linked into every test program; read only by sanitized builds: allocations that Qt's platform plugins (offscreen screens, the
 // session bus connection of xcb) never free before exit are not ours to report.
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libqoffscreen.so\n"
