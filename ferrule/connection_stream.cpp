@@ -1,0 +1,215 @@
+// The stream side of a connection: a request with a byte range is answered with the bytes
+// of the chosen file of a torrent as the engine brings them in, one chunk at a time.
+#include <algorithm>
+#include <boost/asio/write.hpp>
+#include <chrono>
+#include <vector>
+
+#include "app_settings.h"
+#include "connection.h"
+#include "connection_manager.h"
+#include "log.h"
+#include "mime_types.h"
+#include "raw_file.h"
+#include "stream_task_manager.h"
+#include "stream_url.h"
+
+namespace http::server {
+
+namespace {
+constexpr std::size_t kStreamBufferSize = 0x80000;
+constexpr int kInitialSendBudget = 0x40000;
+constexpr int kPollMs = 10;
+}  // namespace
+
+std::string connection::parse_stream_request(const std::string& path) {
+    StreamTaskOptions options;
+    if (!ParseStreamPath(path, options)) return std::string();
+    if (CStreamTaskManager* manager = GetStreamTaskManager()) manager->SetOptions(options);
+    return options.key;
+}
+
+void connection::open_stream(reply& rep) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    CStreamTaskManager* manager = GetStreamTaskManager();
+    if (!open_task() || manager == nullptr) {
+        rep = reply::stock_reply(reply::not_found);
+        // Nothing to stream: the reply's write completion closes the connection.
+        streaming_ = false;
+        return;
+    }
+    torrent_size_ = KvBT_Downloader_GetTotalFileSize(handle_);
+    file_size_ = KvBT_Downloader_GetFileSize(handle_, file_index_);
+    file_offset_ = manager->GetFileOffset(handle_);
+    const std::uint64_t size = file_size_ > 0 ? static_cast<std::uint64_t>(file_size_) : 0;
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
+    if (!target_.range.resolve(size, begin, end)) {
+        rep = reply::stock_reply(reply::range_not_satisfiable);
+        rep.headers.push_back({"Content-Range", "bytes */" + std::to_string(size)});
+        streaming_ = false;
+        stream_timer_.cancel();
+        return;
+    }
+    if (begin != start_ || end != end_) {
+        // A suffix range, or an end past the file: aim the task where the bytes really are.
+        start_ = begin;
+        end_ = end;
+        manager->AimTask(handle_, start_, end_);
+    }
+    content_length_ = static_cast<std::int64_t>(end_ - start_);
+    available_ = available_bytes(start_);
+
+    rep.status = target_.range.from_header ? reply::partial_content : reply::ok;
+    rep.content.clear();
+    rep.headers.clear();
+    rep.headers.push_back({"Content-Length", std::to_string(content_length_)});
+    rep.headers.push_back({"Content-Type", mime_types::extension_to_type(target_.extension)});
+    rep.headers.push_back({"Accept-Ranges", "bytes"});
+    if (target_.range.from_header) {
+        rep.headers.push_back({"Content-Range", "bytes " + std::to_string(start_) + "-" +
+                                                    std::to_string(end_ - 1) + "/" +
+                                                    std::to_string(size)});
+    }
+    WriteLog(FormatLogTimestamp())
+        .WriteLog(LogText::kConnection)
+        .WriteLog(task_key_)
+        .WriteLog(LogText::kHttpStart)
+        .WriteLog(static_cast<std::uint64_t>(start_))
+        .WriteLog(" ")
+        .WriteLog(static_cast<std::uint64_t>(end_))
+        .WriteLog(" ")
+        .WriteLog(static_cast<std::uint64_t>(content_length_))
+        .WriteLog(LogText::kLineEnd);
+}
+
+bool connection::open_task() {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    CStreamTaskManager* manager = GetStreamTaskManager();
+    if (manager == nullptr) return false;
+    send_budget_ = kInitialSendBudget;
+    // Until the file size is known, aim at the stated start (a suffix range re-aims later).
+    const byte_range& r = target_.range;
+    start_ = r.suffix ? 0 : r.first;
+    end_ = 0;
+    if (r.has_last && !r.suffix) {
+        end_ = r.from_header ? (r.last == UINT64_MAX ? r.last : r.last + 1) : r.last;
+    }
+    handle_ = manager->OpenTask(task_key_, start_, end_, http_url_, file_path_, file_index_);
+    if (handle_ != nullptr && !file_path_.empty() && file_index_ != -1) {
+        arm_stream_timer();
+        return true;
+    }
+    file_path_.clear();
+    file_index_ = -1;
+    return false;
+}
+
+void connection::arm_stream_timer() {
+    stream_timer_.expires_after(std::chrono::milliseconds(kPollMs));
+    auto self = shared_from_this();
+    stream_timer_.async_wait(
+        [self](const boost::system::error_code& e) { self->handle_stream_timer(e); });
+}
+
+void connection::handle_stream_timer(const boost::system::error_code& e) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    if (stopped_ || e == boost::asio::error::operation_aborted || !streaming_) return;
+    if (CStreamTaskManager* manager = GetStreamTaskManager()) manager->Tick(false);
+    if (poll()) arm_stream_timer();
+}
+
+bool connection::poll() {
+    CStreamTaskManager* manager = GetStreamTaskManager();
+    if (handle_ == nullptr || manager == nullptr) return true;
+    if (manager->GetPosition(handle_) != static_cast<std::int64_t>(start_)) {
+        // A newer request re-aimed the task (or closed it): this stream is over.
+        boost::system::error_code ignored;
+        socket_.shutdown(boost::asio::ip::tcp::socket::shutdown_both, ignored);
+        stream_timer_.cancel();
+        if (!stopped_) connection_manager_.stop(shared_from_this());
+        return false;
+    }
+    available_ = available_bytes(start_);
+    send_budget_ = std::max(send_budget_, refill_budget_);
+    if (waiting_) pump();
+    return true;
+}
+
+std::uint64_t connection::available_bytes(std::uint64_t offset) {
+    const int n = KvBT_Downloader_GetPieceCount(handle_);
+    if (n <= 0 || file_size_ <= 0) return 0;
+    const std::uint64_t file_size = static_cast<std::uint64_t>(file_size_);
+    if (offset >= file_size) return 0;
+    std::vector<unsigned char> status(static_cast<std::size_t>(n), 0);
+    int held = 0;
+    if (KvBT_Downloader_GetPiecesStatus(handle_, status.data(), n, &held) != 0) return 0;
+    if (held >= n) return file_size - offset;
+    const std::int64_t s = KvBT_Downloader_GetPieceSize(handle_);
+    if (s <= 0) return 0;
+    const std::uint64_t piece_size = static_cast<std::uint64_t>(s);
+    // Pieces are counted in the torrent, where the chosen file begins at its offset.
+    const std::uint64_t at = file_offset_ + offset;
+    std::uint64_t k = 0;
+    for (std::uint64_t i = at / piece_size; i < static_cast<std::uint64_t>(n) && status[i] != 0;
+         ++i) {
+        ++k;
+    }
+    const std::uint64_t bytes = k * piece_size;
+    const std::uint64_t skip = at % piece_size;
+    if (bytes <= skip) return 0;
+    return std::min(bytes - skip, file_size - offset);
+}
+
+void connection::pump() {
+    if (stopped_ || writing_ || !streaming_) return;
+    const std::uint64_t now = TickCountMs();
+    if (now - last_send_tick_ < static_cast<std::uint64_t>(kPollMs)) {
+        waiting_ = true;
+        return;
+    }
+    const std::uint64_t content_length = static_cast<std::uint64_t>(content_length_);
+    if (send_budget_ <= 0 || available_ <= sent_) {
+        waiting_ = true;
+        return;
+    }
+    waiting_ = false;
+    fill_offset_ = 0;
+    if (stream_buffer_.empty()) stream_buffer_.resize(kStreamBufferSize);
+
+    CRawFile file;
+    if (file.Open(file_path_, false) != 0) {
+        waiting_ = true;
+        return;
+    }
+    const std::uint64_t limit = std::min(available_, content_length);
+    std::uint64_t n = limit > sent_ ? limit - sent_ : 0;
+    n = std::min<std::uint64_t>(n, stream_buffer_.size() - fill_offset_);
+    n = std::min<std::uint64_t>(n, static_cast<std::uint64_t>(send_budget_));
+    std::uint32_t m = 0;
+    if (n > 0 && file.Read(stream_buffer_.data(), static_cast<std::uint32_t>(n), &m,
+                           static_cast<std::int64_t>(start_ + sent_)) != 0) {
+        m = 0;
+    }
+    file.Close();
+    fill_offset_ += m;
+    sent_ += m;
+    send_budget_ -= static_cast<int>(m);
+    if (m == 0) {
+        waiting_ = true;
+        return;
+    }
+    last_send_tick_ = now;
+    if (sent_ >= content_length) {
+        // The completion of this last write closes the connection like a plain reply.
+        streaming_ = false;
+        stream_timer_.cancel();
+    }
+    writing_ = true;
+    auto self = shared_from_this();
+    boost::asio::async_write(
+        socket_, boost::asio::buffer(stream_buffer_.data(), fill_offset_),
+        [self](const boost::system::error_code& ec, std::size_t) { self->handle_write(ec); });
+}
+
+}  // namespace http::server

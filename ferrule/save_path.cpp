@@ -1,0 +1,62 @@
+#include "save_path.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "file_utils.h"
+#include "platform/drives.h"
+#include "platform/paths.h"
+
+namespace {
+
+const char kMediaFolderName[] = "orvane/";
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string FolderOnDrive(std::string root) {
+    if (root.empty() || root.back() != '/') root.push_back('/');
+    return root + kMediaFolderName;
+}
+
+}  // namespace
+
+bool IsValidSavePath(const std::string& pathIn) {
+    if (pathIn.empty()) return false;
+    const std::string path = platform::ToNativeSeparators(pathIn);
+    if (IsFolder(path)) return true;
+    return path[0] == '/' && platform::IsOnFixedDrive(path);
+}
+
+bool GetDiskFreeSpace64(const std::string& root, std::uint64_t& available, std::uint64_t& total,
+                        std::uint64_t& free) {
+    platform::Drive drive;
+    if (root.empty() || !platform::DiskSpace(platform::ToNativeSeparators(root), drive)) {
+        return false;
+    }
+    available = drive.availableBytes;
+    total = drive.totalBytes;
+    free = drive.freeBytes;
+    return true;
+}
+
+std::string GetDefaultSavePath() {
+    std::string chosen = GetAppDirectory() + kMediaFolderName;
+    std::uint64_t best = 0;
+    for (const platform::Drive& drive : platform::FixedDrives()) {
+        if (drive.availableBytes <= best) continue;
+        // On Windows every drive root was writable; here the root of a mount usually is
+        // not, so a drive counts only when the folder can live there.
+        const std::string candidate = FolderOnDrive(drive.root);
+        if (!IsFolder(candidate) && ::access(drive.root.c_str(), W_OK) != 0) continue;
+        best = drive.availableBytes;
+        chosen = candidate;
+    }
+    if (CreateDirectoryPath(chosen) != kResultOk) {
+        chosen = GetAppDirectory() + kMediaFolderName;
+        CreateDirectoryPath(chosen);
+    }
+    return chosen;
+}

@@ -1,0 +1,92 @@
+#include "server.h"
+
+#include <boost/asio/post.hpp>
+#include <chrono>
+#include <thread>
+
+#include "app_settings.h"
+#include "stream_task_manager.h"
+
+namespace http::server {
+
+server::server(const std::string& address, const std::string& port, const std::string& doc_root)
+    : acceptor_(io_thread_pool_.get_io_context()),
+      new_connection_(std::make_shared<connection>(io_thread_pool_.get_io_context(),
+                                                   connection_manager_, request_handler_)),
+      request_handler_(doc_root),
+      timer_(io_thread_pool_.get_io_context()),
+      stopped_(false) {
+    boost::asio::ip::tcp::resolver resolver(io_thread_pool_.get_io_context());
+    const boost::asio::ip::tcp::endpoint endpoint = *resolver.resolve(address, port).begin();
+    acceptor_.open(endpoint.protocol());
+    acceptor_.set_option(boost::asio::ip::tcp::acceptor::reuse_address(true));
+    acceptor_.bind(endpoint);
+    acceptor_.listen(boost::asio::socket_base::max_listen_connections);
+    port_ = acceptor_.local_endpoint().port();
+    start_accept();
+}
+
+server::~server() { stop(); }
+
+void server::start_accept() {
+    acceptor_.async_accept(new_connection_->socket(),
+                           [this](const boost::system::error_code& e) { handle_accept(e); });
+}
+
+void server::run() {
+    stopped_ = false;
+    arm_timer();
+    running_ = true;
+    io_thread_pool_.run();
+}
+
+void server::stop(int limit_ms) {
+    if (stop_done_) return;
+    stop_done_ = true;
+    if (running_) {
+        boost::asio::post(io_thread_pool_.get_io_context(), [this] { handle_stop(); });
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
+        while (!stopped_ && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    io_thread_pool_.stop();
+    if (!stopped_) {
+        // The thread never took the stop (it was not running, or it was held up): do it here.
+        handle_stop();
+    }
+    // Handlers that were still queued hold connections; drop them with the context's queue.
+    io_thread_pool_.get_io_context().restart();
+    io_thread_pool_.get_io_context().poll();
+}
+
+void server::handle_accept(const boost::system::error_code& e) {
+    if (e) return;
+    connection_manager_.start(new_connection_);
+    new_connection_ = std::make_shared<connection>(io_thread_pool_.get_io_context(),
+                                                   connection_manager_, request_handler_);
+    start_accept();
+}
+
+void server::handle_stop() {
+    boost::system::error_code ignored;
+    acceptor_.close(ignored);
+    timer_.cancel();
+    connection_manager_.stop_all();
+    stopped_ = true;
+}
+
+void server::arm_timer() {
+    timer_.expires_after(std::chrono::milliseconds(StreamTimings().idleTestMs));
+    timer_.async_wait([this](const boost::system::error_code& e) { handle_timer(e); });
+}
+
+void server::handle_timer(const boost::system::error_code& e) {
+    if (stopped_) return;
+    (void)e;
+    if (CStreamTaskManager* manager = GetStreamTaskManager()) manager->CloseIdleTask();
+    arm_timer();
+}
+
+}  // namespace http::server

@@ -1,0 +1,69 @@
+# The stream side of the service: the loopback HTTP server, stream serving, stream tasks
+# and the exports, built into libFerrule.so on top of ferrule_core.
+
+add_library(ferrule_stream STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/app_settings.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/connection.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/connection_manager.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/connection_stream.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/io_thread_pool.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/mime_types.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/reply.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/request_handler.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/request_parser.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/server.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/stream_downloader.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/stream_task_manager.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/stream_url.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/torrent_fetch.cpp)
+set_target_properties(ferrule_stream PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden
+                      VISIBILITY_INLINES_HIDDEN ON)
+target_include_directories(ferrule_stream PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(ferrule_stream PUBLIC ferrule_core Boost::system CURL::libcurl
+                      Threads::Threads)
+
+# libFerrule.so: only the five ZP2P functions are visible.
+add_library(Ferrule SHARED ${CMAKE_CURRENT_SOURCE_DIR}/exports.cpp)
+target_link_libraries(Ferrule PRIVATE ferrule_stream)
+target_link_options(Ferrule PRIVATE -Wl,--exclude-libs,ALL)
+set_target_properties(Ferrule PROPERTIES OUTPUT_NAME Ferrule CXX_VISIBILITY_PRESET hidden
+                      VISIBILITY_INLINES_HIDDEN ON)
+
+# Parsers, the server core and the task record, fast and without the engine's network.
+orvane_add_test(ferrule_stream_tests LABEL unit TIMEOUT 120
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/exports.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/stream_parser_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/stream_url_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/server_core_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/server_fuzz_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/stream_settings_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/exports_task_info_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/server_test_http.cpp
+  LIBS ferrule_stream ${CMAKE_DL_LIBS})
+add_dependencies(ferrule_stream_tests Ferrule)
+target_compile_definitions(ferrule_stream_tests PRIVATE
+  FERRULE_LIBRARY_PATH="$<TARGET_FILE:Ferrule>")
+
+# Streams from a loopback seeder, end to end.
+orvane_add_test(ferrule_stream_e2e_tests LABEL e2e TIMEOUT 300
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/exports.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/stream_e2e_fixture.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/stream_e2e_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/stream_tasks_e2e_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/server_test_http.cpp
+  LIBS ferrule_stream kvbt_seeder)
+
+# Start-up and streaming figures against the targets; run by hand, not by CTest.
+add_executable(ferrule_stream_bench
+  ${CMAKE_CURRENT_SOURCE_DIR}/exports.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/bench/stream_bench.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tests/server_test_http.cpp)
+target_include_directories(ferrule_stream_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+target_link_libraries(ferrule_stream_bench PRIVATE ferrule_stream orvane_testsupport)
+set_target_properties(ferrule_stream_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY
+                      ${CMAKE_BINARY_DIR}/bench)
+add_dependencies(ferrule_stream_bench kvbt_seed)
+target_compile_definitions(ferrule_stream_bench PRIVATE
+  KVBT_SEED_PATH="$<TARGET_FILE:kvbt_seed>")

@@ -1,0 +1,192 @@
+#include "stream_task_manager.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+#include "app_settings.h"
+
+namespace {
+std::atomic<CStreamTaskManager*> g_manager{nullptr};
+}  // namespace
+
+CStreamTaskManager* GetStreamTaskManager() { return g_manager.load(); }
+
+void SetStreamTaskManager(CStreamTaskManager* manager) { g_manager.store(manager); }
+
+CStreamTaskManager::CStreamTaskManager() {
+    uploads_.SetSilentUpload(TheAppSettings().silentUpload);
+}
+
+CStreamTaskManager::~CStreamTaskManager() { CloseAll(); }
+
+void CStreamTaskManager::SetOptions(const StreamTaskOptions& options) {
+    std::lock_guard<std::recursive_mutex> guard(taskLock_);
+    options_ = options;
+}
+
+CStreamDownloader* CStreamTaskManager::Find(KvBTHandle handle) {
+    if (handle == nullptr) return nullptr;
+    const auto it = tasks_.find(handle);
+    return it == tasks_.end() ? nullptr : it->second.get();
+}
+
+void CStreamTaskManager::CloseTask(CStreamDownloader& task) {
+    task.Close();
+    std::lock_guard<std::mutex> info(infoLock_);
+    infoTable_.erase(task.GetKey());
+}
+
+KvBTHandle CStreamTaskManager::OpenTask(const std::string& key, std::uint64_t position,
+                                        std::uint64_t rangeEnd, std::string& httpUrl,
+                                        std::string& filePath, int& fileIndex) {
+    std::unique_lock<std::recursive_mutex> guard(taskLock_);
+    if (key.empty() || key != options_.key) return nullptr;
+    idleStamp_ = 0;
+    uploads_.StopAllSeeding();
+    // Stopping the seeders lifts the engine-wide upload limit; the user's own limit stays.
+    KvBT_SetUploadSpeedLimit(userUploadLimit_.load());
+
+    if (!options_.httpUrls.empty()) {
+        std::srand(static_cast<unsigned>(TickCountMs()));
+        httpUrl =
+            options_.httpUrls[static_cast<std::size_t>(std::rand()) % options_.httpUrls.size()];
+    }
+    if (CStreamDownloader* task = FindKey(key)) {
+        return task->Open(key, position, rangeEnd, filePath, fileIndex);
+    }
+
+    const std::uint64_t started = TickCountMs();
+    for (auto& entry : tasks_) CloseTask(*entry.second);
+    tasks_.clear();
+    std::printf("关闭连接 %d end\n", static_cast<int>(TickCountMs() - started));
+    std::fflush(stdout);
+
+    auto task = std::make_unique<CStreamDownloader>(uploads_, abort_);
+    task->Options() = options_;
+    // Fetching the torrent and waiting for metadata take a while: not under the lock.
+    guard.unlock();
+    KvBTHandle handle = task->Open(key, position, rangeEnd, filePath, fileIndex);
+    guard.lock();
+    if (handle == nullptr) {
+        std::lock_guard<std::mutex> info(infoLock_);
+        infoTable_.erase(key);
+        return nullptr;
+    }
+    tasks_[handle] = std::move(task);
+    return handle;
+}
+
+void CStreamTaskManager::AimTask(KvBTHandle handle, std::uint64_t position,
+                                 std::uint64_t rangeEnd) {
+    std::lock_guard<std::recursive_mutex> guard(taskLock_);
+    if (CStreamDownloader* task = Find(handle)) task->Aim(position, rangeEnd);
+}
+
+std::int64_t CStreamTaskManager::GetPosition(KvBTHandle handle) {
+    std::lock_guard<std::recursive_mutex> guard(taskLock_);
+    CStreamDownloader* task = Find(handle);
+    return task == nullptr ? -1 : static_cast<std::int64_t>(task->GetPosition());
+}
+
+std::uint64_t CStreamTaskManager::GetFileOffset(KvBTHandle handle) {
+    std::lock_guard<std::recursive_mutex> guard(taskLock_);
+    CStreamDownloader* task = Find(handle);
+    return task == nullptr ? 0 : task->GetFileOffset();
+}
+
+void CStreamTaskManager::ReleaseConnection(KvBTHandle handle) {
+    std::lock_guard<std::recursive_mutex> guard(taskLock_);
+    Tick(true);
+    CStreamDownloader* task = Find(handle);
+    if (task == nullptr) return;
+    // The idle count starts only when the task's last connection has gone.
+    if (task->ReleaseConnection() && idleStamp_ == 0) idleStamp_ = TickCountMs();
+}
+
+void CStreamTaskManager::RestoreLimits(KvBTHandle handle) {
+    std::lock_guard<std::recursive_mutex> guard(taskLock_);
+    if (CStreamDownloader* task = Find(handle)) task->SwitchLimits(false, true, 0);
+}
+
+void CStreamTaskManager::Tick(bool force) {
+    std::lock_guard<std::recursive_mutex> guard(taskLock_);
+    const std::uint64_t now = TickCountMs();
+    if (force || now - lastRefresh_ > 1000) {
+        for (auto& entry : tasks_) {
+            TaskInfoRecord record;
+            entry.second->GetInfo(record);
+            std::lock_guard<std::mutex> info(infoLock_);
+            infoTable_[entry.second->GetKey()] = std::move(record);
+        }
+        lastRefresh_ = now;
+    }
+    for (auto& entry : tasks_) entry.second->Maintain(force);
+}
+
+void CStreamTaskManager::CloseIdleTask() {
+    std::string key;
+    {
+        std::lock_guard<std::recursive_mutex> guard(taskLock_);
+        if (idleStamp_ == 0 ||
+            TickCountMs() - idleStamp_ <= static_cast<std::uint64_t>(StreamTimings().idleCloseMs)) {
+            return;
+        }
+        auto it = tasks_.begin();
+        // A task that streams again is not idle, whatever the stamp says.
+        while (it != tasks_.end() && it->second->GetOpenConnections() > 0) ++it;
+        if (it != tasks_.end()) {
+            key = it->second->GetKey();
+            std::printf("清除：%s\n", key.c_str());
+            std::fflush(stdout);
+            CloseTask(*it->second);
+            tasks_.erase(it);
+        } else if (!tasks_.empty()) {
+            idleStamp_ = 0;
+            return;
+        }
+    }
+    uploads_.StartSeeding(key);
+}
+
+void CStreamTaskManager::GetTaskInfo(const std::string& key, TaskInfoRecord& record) {
+    std::lock_guard<std::mutex> info(infoLock_);
+    const auto it = infoTable_.find(key);
+    if (it != infoTable_.end()) record = it->second;
+}
+
+void CStreamTaskManager::CloseAll() {
+    std::lock_guard<std::recursive_mutex> guard(taskLock_);
+    for (auto& entry : tasks_) CloseTask(*entry.second);
+    tasks_.clear();
+}
+
+void CStreamTaskManager::SetUserUploadLimit(int bytesPerSecond) {
+    userUploadLimit_ = bytesPerSecond > 0 ? bytesPerSecond : -1;
+}
+
+void CStreamTaskManager::Abort() { abort_ = true; }
+
+std::size_t CStreamTaskManager::TaskCount() {
+    std::lock_guard<std::recursive_mutex> guard(taskLock_);
+    return tasks_.size();
+}
+
+CStreamDownloader* CStreamTaskManager::FindKey(const std::string& key) {
+    for (auto& entry : tasks_) {
+        if (entry.second->GetKey() == key) return entry.second.get();
+    }
+    return nullptr;
+}
+
+bool CStreamTaskManager::HasTask(const std::string& key) {
+    std::lock_guard<std::recursive_mutex> guard(taskLock_);
+    return FindKey(key) != nullptr;
+}
+
+bool CStreamTaskManager::IsTaskThrottled(const std::string& key) {
+    std::lock_guard<std::recursive_mutex> guard(taskLock_);
+    CStreamDownloader* task = FindKey(key);
+    return task != nullptr && task->IsThrottled();
+}

@@ -1,0 +1,122 @@
+// The loopback server on a real socket: plain files, errors, request splitting, closing
+// of finished connections and a bounded stop.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "server.h"
+#include "server_test_http.h"
+#include "testsupport/loopback.h"
+#include "testsupport/temp_dir.h"
+
+using namespace std::chrono_literals;
+using stream_testing::Get;
+using stream_testing::RawRequest;
+
+namespace {
+
+class ServerCoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::WriteFile(dir_.file("index.html"), "<h1>home</h1>");
+        testsupport::WriteFile(dir_.file("ini/app.ini"), "[AppSetting]\n");
+        port_ = testsupport::FreeLoopbackPort();
+        server_ =
+            std::make_unique<http::server::server>("127.0.0.1", std::to_string(port_), dir_.path());
+        server_->run();
+    }
+    void TearDown() override { server_.reset(); }
+
+    testsupport::TempDir dir_;
+    int port_ = 0;
+    std::unique_ptr<http::server::server> server_;
+};
+
+}  // namespace
+
+TEST_F(ServerCoreTest, ServesIndexAndClosesTheConnection) {
+    const auto r = Get(port_, "/");
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(200, r.status);
+    EXPECT_EQ("<h1>home</h1>", r.body);
+    EXPECT_EQ("text/html", r.headers.at("content-type"));
+    EXPECT_EQ("bytes", r.headers.at("accept-ranges"));
+    EXPECT_TRUE(r.closed);
+    // Finished connections leave the manager.
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return server_->connection_count() == 0; }));
+}
+
+TEST_F(ServerCoreTest, ErrorsAreAnsweredAndClosed) {
+    auto r = Get(port_, "/missing.html");
+    EXPECT_EQ(404, r.status);
+    EXPECT_TRUE(r.closed);
+    r = Get(port_, "/a/../index.html");
+    EXPECT_EQ(400, r.status);
+    r = Get(port_, "/ini/app.ini");
+    EXPECT_EQ(403, r.status);
+    r = RawRequest(port_, "GET / HTTP/1.1\r\nHost: attacker.example\r\n\r\n");
+    EXPECT_EQ(403, r.status);
+    r = RawRequest(port_, "GE(T / HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(400, r.status);
+    EXPECT_TRUE(r.closed);
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return server_->connection_count() == 0; }));
+}
+
+TEST_F(ServerCoreTest, RequestSplitOverSeveralWritesParsesAsOne) {
+    const int fd = stream_testing::ConnectLoopback(port_);
+    ASSERT_GE(fd, 0);
+    const std::string parts[] = {"GE", "T /index.h", "tml HTTP/1.1\r\nHo", "st: localhost\r\n",
+                                 "\r", "\n"};
+    for (const std::string& p : parts) {
+        ASSERT_EQ(static_cast<ssize_t>(p.size()), ::send(fd, p.data(), p.size(), MSG_NOSIGNAL));
+        std::this_thread::sleep_for(5ms);
+    }
+    std::string all;
+    char buf[4096];
+    ssize_t n;
+    while ((n = ::recv(fd, buf, sizeof(buf), 0)) > 0) all.append(buf, static_cast<size_t>(n));
+    ::close(fd);
+    EXPECT_EQ(0u, all.find("HTTP/1.1 200 OK\r\n"));
+    EXPECT_NE(std::string::npos, all.find("<h1>home</h1>"));
+}
+
+TEST_F(ServerCoreTest, StreamRequestWithoutATaskIs404AndClosed) {
+    // No task manager runs here, so no stream can be opened.
+    const auto r = Get(port_, "/bturl:aHR0cDovL3gvYS50b3JyZW50", "Range: bytes=0-", 5s);
+    EXPECT_EQ(404, r.status);
+    EXPECT_TRUE(r.closed);
+}
+
+TEST_F(ServerCoreTest, StopEndsIdleConnectionsQuickly) {
+    // Clients that connect and send nothing must not hold up the stop.
+    std::vector<int> fds;
+    for (int i = 0; i < 5; ++i) {
+        const int fd = stream_testing::ConnectLoopback(port_);
+        ASSERT_GE(fd, 0);
+        fds.push_back(fd);
+    }
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return server_->connection_count() == 5; }));
+    const auto started = std::chrono::steady_clock::now();
+    server_->stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    EXPECT_EQ(0u, server_->connection_count());
+    for (int fd : fds) {
+        char c;
+        EXPECT_EQ(0, ::recv(fd, &c, 1, 0));
+        ::close(fd);
+    }
+}
+
+TEST(ServerCoreBind, APortInUseThrowsFromTheConstructor) {
+    testsupport::TempDir dir;
+    const int port = testsupport::FreeLoopbackPort();
+    http::server::server first("127.0.0.1", std::to_string(port), dir.path());
+    EXPECT_THROW(http::server::server("127.0.0.1", std::to_string(port), dir.path()),
+                 std::exception);
+}
