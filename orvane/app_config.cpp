@@ -1,0 +1,66 @@
+#include "app_config.h"
+
+#include <QFileInfo>
+
+#include "app_paths.h"
+#include "platform/ini_file.h"
+#include "platform/paths.h"
+
+namespace {
+
+const char kDefaultBaseUrl[] = "http://127.0.0.1:8600/Orvane/";
+
+QString PathIni() { return AppFilePath("ini\\path.ini"); }
+
+bool IsFolder(const QString& path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
+
+// "orvane" on the largest local file system. Its root is often not writable on this platform
+// (nor is there always a local file system to be found); the user's cache folder stands in then.
+QString DefaultCacheFolder() {
+    const QString root = LargestFixedDrive();
+    if (!root.isEmpty()) {
+        const QString folder = PathJoin(root, "orvane");
+        MakePath(folder);
+        if (IsFolder(folder)) return folder;
+    }
+    const QString folder = PathJoin(QString::fromStdString(platform::UserCacheDir()), "orvane");
+    MakePath(folder);
+    return folder;
+}
+
+}  // namespace
+
+QString DataDirPath(const QString& name) {
+    const QString folder = AppFilePath("..\\data");
+    if (!IsFolder(folder)) MakePath(folder);
+    if (IsFolder(folder)) return PathJoin(folder, name);
+    const QString fallback =
+        PathJoin(QString::fromStdString(platform::UserDataDir()), "orvane/data");
+    MakePath(fallback);
+    return PathJoin(fallback, name);
+}
+
+QString BaseUrl(const QString& relative) {
+    QString base = QString::fromStdString(platform::IniReadString(
+        AppFilePath("..\\cfg\\config.ini").toStdString(), "param", "baseurl", ""));
+    if (base.isEmpty()) base = QString::fromLatin1(kDefaultBaseUrl);
+    if (!base.endsWith('/')) base += '/';
+    return base + relative;
+}
+
+QString CacheSavePath(const QString& subPath) {
+    const QString saved = QString::fromStdString(
+        platform::IniReadString(PathIni().toStdString(), "AppSetting", "savePath", ""));
+    if (IsFolder(saved)) return PathJoin(saved, subPath);
+    const QString answer = PathJoin(DefaultCacheFolder(), subPath);
+    platform::IniWriteString(PathIni().toStdString(), "AppSetting", "savePath",
+                             answer.toStdString());
+    return answer;
+}
+
+void SetCacheSavePath(const QString& folder) {
+    QString path = QString(folder).replace('\\', '/');
+    MakePath(path);
+    if (!path.endsWith('/')) path += '/';
+    platform::IniWriteString(PathIni().toStdString(), "AppSetting", "savePath", path.toStdString());
+}

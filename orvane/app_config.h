@@ -1,0 +1,20 @@
+// Folders and URLs that come from the configuration: the data folder, the web-service base
+// and the media cache folder.
+#pragma once
+
+#include <QString>
+
+// `name` in the data folder: "..\data" beside the install folder, or, when that cannot be
+// made, "orvane/data" in the user's data folder.
+QString DataDirPath(const QString& name);
+
+// The web-service base URL ([param] baseurl of "..\cfg\config.ini", else the built-in one),
+// always with one "/" before `relative`.
+QString BaseUrl(const QString& relative);
+
+// The media cache folder ([AppSetting] savePath of "ini\path.ini") joined with `subPath`.
+// When it names no existing folder, a default folder is made, recorded and answered.
+QString CacheSavePath(const QString& subPath);
+
+// Records `folder` (created when missing) as the media cache folder.
+void SetCacheSavePath(const QString& folder);

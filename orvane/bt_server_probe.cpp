@@ -1,0 +1,22 @@
+#include "bt_server_probe.h"
+
+#include <QSharedMemory>
+#include <QThread>
+
+#include "app_paths.h"
+#include "platform/process.h"
+#include "platform/shared_memory.h"
+
+bool IsBtServerRunning() {
+    QSharedMemory memory(QStringLiteral("btserver"));
+    // Holding the segment for a moment is the test; `memory` lets it go again at once.
+    return !platform::ProbeAndCreateSegment(memory, 1);
+}
+
+bool StartBtServer() {
+    if (IsBtServerRunning()) return true;
+    const QString commandLine = "\"" + AppFilePath("orvane.exe") + "\" -startbt";
+    const auto process = platform::StartCommandLine(commandLine.toStdString());
+    QThread::msleep(1000);
+    return process != nullptr;
+}

@@ -1,0 +1,7 @@
+// A Qt message handler that appends every message to "debug.log" in the current folder.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+void DebugLogWrite(QtMsgType type, const QMessageLogContext& context, const QString& message);

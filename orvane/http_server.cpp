@@ -1,0 +1,130 @@
+#include "http_server.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHostAddress>
+#include <memory>
+
+#include "http_file_sender.h"
+#include "qhttpserver/qhttprequest.h"
+#include "qhttpserver/qhttpresponse.h"
+#include "qhttpserver/qhttpserver.h"
+
+namespace {
+
+const QString kBtRoot = QStringLiteral("/btroot/");
+
+HttpServer g_httpServer;
+
+void AnswerBadRequest(QHttpResponse* resp) {
+    resp->writeHead(400);
+    resp->end();
+}
+
+}  // namespace
+
+HttpServer& TheHttpServer() { return g_httpServer; }
+
+HttpServer::HttpServer(QObject* parent) : QObject(parent) {
+    m_mimeTypes.insert(".htm", "text/html");
+    m_mimeTypes.insert(".html", "text/html");
+    m_mimeTypes.insert(".css", "text/css");
+    m_mimeTypes.insert(".png", "image/png");
+    m_mimeTypes.insert(".gif", "image/gif");
+    m_mimeTypes.insert(".jpg", "image/jpeg");
+    m_mimeTypes.insert(".jpeg", "image/jpeg");
+    m_mimeTypes.insert(".js", "application/x-javascript");
+}
+
+HttpServer::~HttpServer() { Stop(); }
+
+int HttpServer::Start(int firstPort, int lastPort, const QString& root) {
+    m_root = root;
+    if (m_listener) {
+        // The old listener stops accepting; its open connections finish on their own.
+        m_listener->close();
+        m_listener = nullptr;
+    }
+    m_listener = new QHttpServer(this);
+    connect(m_listener, &QHttpServer::newRequest, this, &HttpServer::handleRequest);
+    if (firstPort > lastPort) return 0;
+    for (int port = qMax(firstPort, 1); port <= qMin(lastPort, 65535); ++port) {
+        if (m_listener->listen(QHostAddress::LocalHost, static_cast<quint16>(port))) return port;
+    }
+    return 0;
+}
+
+bool HttpServer::Publish(const QString& path) {
+    if (!QFileInfo(path).isFile()) return false;
+    m_published.insert(path);
+    return true;
+}
+
+void HttpServer::Stop() {
+    m_listener = nullptr;
+    // Every listener made so far goes, with its connections.
+    qDeleteAll(findChildren<QHttpServer*>(QString(), Qt::FindDirectChildrenOnly));
+}
+
+QString HttpServer::ContentType(const QString& path) const {
+    const int dot = path.lastIndexOf('.');
+    if (dot < 0) return QStringLiteral("application/octet-stream");
+    return m_mimeTypes.value(path.mid(dot), QStringLiteral("application/octet-stream"));
+}
+
+QString HttpServer::WebFilePath(const QString& path) const {
+    const QFileInfo root(m_root);
+    if (m_root.isEmpty() || !root.isDir() || path.contains(QChar(0))) return {};
+    QString rootPath = root.canonicalFilePath();
+    if (!rootPath.endsWith('/')) rootPath += '/';
+    // Whatever the path says ("..", a second "/", links), the file must lie inside the root.
+    const QString file = QFileInfo(QDir(m_root).filePath(path.mid(1))).canonicalFilePath();
+    if (file.isEmpty() || !file.startsWith(rootPath)) return {};
+    return file;
+}
+
+QString HttpServer::PublishedFilePath(const QString& path) const {
+    const QString encoded = path.mid(kBtRoot.size());
+    if (encoded.isEmpty()) return {};
+    const auto decoded = QByteArray::fromBase64Encoding(
+        encoded.toLatin1(), QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded) return {};
+    const QString file = QString::fromUtf8(*decoded);
+    return m_published.contains(file) ? file : QString();
+}
+
+void HttpServer::handleRequest(QHttpRequest* req, QHttpResponse* resp) {
+    const QString path = req->path();
+    const QString type = ContentType(path);
+    const QString fileName = path.startsWith(kBtRoot) ? PublishedFilePath(path) : WebFilePath(path);
+    if (fileName.isEmpty()) return AnswerBadRequest(resp);
+
+    // Opened without blocking (a fifo would wait for a writer) and then asked what it is, so
+    // nothing can swap the file for a device or a folder in between.
+    const int fd =
+        ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return AnswerBadRequest(resp);
+    auto file = std::make_unique<QFile>();
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        !file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return AnswerBadRequest(resp);
+    }
+
+    const qint64 length = info.st_size;
+    resp->setHeader("Content-Type", type.toLatin1());
+    resp->setHeader("Content-Length", QByteArray::number(length));
+    resp->writeHead(200);
+    if (req->method() == QLatin1String("HEAD")) {
+        resp->end();
+        return;
+    }
+    auto* sender = new HttpFileSender(std::move(file), length, resp);
+    sender->Begin();
+}

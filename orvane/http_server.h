@@ -1,0 +1,48 @@
+// The local file HTTP server on 127.0.0.1: the "web" folder beside the control library, and
+// under "/btroot/" + Base64 of an absolute path, the files the player has published.
+#pragma once
+
+#include <QMap>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+class QHttpServer;
+class QHttpRequest;
+class QHttpResponse;
+
+class HttpServer : public QObject {
+    Q_OBJECT
+
+public:
+    explicit HttpServer(QObject* parent = nullptr);
+    ~HttpServer() override;
+
+    // Listens on the first port from `firstPort` to `lastPort` that can be bound and answers
+    // it; 0 when none can (at once when the range is empty). A listener of an earlier start
+    // is closed first. `root` is the folder whose files are served.
+    int Start(int firstPort, int lastPort, const QString& root);
+
+    // Lets "/btroot/" + Base64 of the UTF-8 of `path` serve that file. Only regular files
+    // can be published; false for anything else.
+    bool Publish(const QString& path);
+
+    // Closes the listener, if any.
+    void Stop();
+
+private slots:
+    void handleRequest(QHttpRequest* req, QHttpResponse* resp);
+
+private:
+    QString ContentType(const QString& path) const;
+    QString WebFilePath(const QString& path) const;
+    QString PublishedFilePath(const QString& path) const;
+
+    QHttpServer* m_listener = nullptr;
+    QString m_root;
+    QMap<QString, QString> m_mimeTypes;
+    QSet<QString> m_published;
+};
+
+// The process's one server, which the control start-up starts.
+HttpServer& TheHttpServer();

@@ -1,0 +1,10 @@
+// Starting another program of the install folder.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Starts `path` with `arguments`, each passed as one argument whatever it holds (blanks,
+// quotes, text that looks like another switch), with the caller's environment and current
+// folder. True when the process was created. The child is reaped when it ends.
+bool RunProgram(const QString& path, const QStringList& arguments);

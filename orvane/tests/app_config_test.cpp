@@ -1,0 +1,165 @@
+#include "app_config.h"
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+
+#include "app_paths.h"
+#include "autostart.h"
+#include "platform/drives.h"
+#include "platform/ini_file.h"
+#include "registry_values.h"
+#include "scoped_app_directory.h"
+#include "testsupport/temp_dir.h"
+
+namespace {
+
+class ConfigTest : public ::testing::Test {
+protected:
+    testsupport::TempDir temp;
+    ScopedAppDirectory app{temp.file("bin")};
+
+    ~ConfigTest() override { platform::SetFixedDrivesForTesting(std::nullopt); }
+
+    std::string SavedPath() {
+        return platform::IniReadString(temp.file("bin/ini/path.ini"), "AppSetting", "savePath");
+    }
+    void UseDrives(std::vector<platform::Drive> drives) {
+        platform::SetFixedDrivesForTesting(std::move(drives));
+    }
+};
+
+TEST_F(ConfigTest, BaseUrlGetsExactlyOneSlashBeforeTheRelativePath) {
+    const std::string config = temp.file("cfg/config.ini");
+    testsupport::WriteFile(config, "[param]\nbaseurl=http://127.0.0.1:1234/Orvane\n");
+    const QString withoutSlash = BaseUrl("getvideo.js?seed=1");
+    testsupport::WriteFile(config, "[param]\nbaseurl=http://127.0.0.1:1234/Orvane/\n");
+    EXPECT_EQ(BaseUrl("getvideo.js?seed=1"), withoutSlash);
+    EXPECT_EQ(withoutSlash, "http://127.0.0.1:1234/Orvane/getvideo.js?seed=1");
+}
+
+TEST_F(ConfigTest, BaseUrlWithoutConfigurationUsesTheBuiltInBase) {
+    const QString url = BaseUrl("adtext.js");
+    EXPECT_TRUE(url.startsWith("http://")) << url.toStdString();
+    EXPECT_TRUE(url.endsWith("/Orvane/adtext.js")) << url.toStdString();
+    testsupport::WriteFile(temp.file("cfg/config.ini"), "[param]\nbaseurl=\n");
+    EXPECT_EQ(BaseUrl("adtext.js"), url);
+}
+
+TEST_F(ConfigTest, AppFilePathResolvesRelativeNamesAndProgramNames) {
+    EXPECT_EQ(AppFilePath("..\\data"), QString::fromStdString(temp.file("data")));
+    EXPECT_EQ(AppFilePath("..\\cfg\\update.ini"),
+              QString::fromStdString(temp.file("cfg/update.ini")));
+    EXPECT_EQ(AppFilePath("orvane.exe"), QString::fromStdString(temp.file("bin/orvane")));
+    EXPECT_EQ(AppFilePath("Ferrule.dll"), QString::fromStdString(temp.file("bin/libFerrule.so")));
+    EXPECT_EQ(AppFilePath("ini\\path.ini"), QString::fromStdString(temp.file("bin/ini/path.ini")));
+}
+
+TEST_F(ConfigTest, LargestFixedDrivePrefersTotalSizeAndTheLaterOfEquals) {
+    const std::uint64_t gb = 1000ull * 1000 * 1000;
+    UseDrives({{"/c", 500 * gb, 10 * gb, 10 * gb}, {"/d", 200 * gb, 150 * gb, 150 * gb}});
+    EXPECT_EQ(LargestFixedDrive(), "/c/");
+    UseDrives({{"/c", 200 * gb, 1, 1}, {"/d", 200 * gb, 1, 1}});
+    EXPECT_EQ(LargestFixedDrive(), "/d/");
+    UseDrives({{"/", 100 * gb, 1, 1}});
+    EXPECT_EQ(LargestFixedDrive(), "/");
+    UseDrives({});
+    EXPECT_EQ(LargestFixedDrive(), "");
+}
+
+TEST_F(ConfigTest, CacheSavePathReplacesADeletedFolderWithTheDefaultAndRecordsIt) {
+    UseDrives({{temp.file("small"), 10, 1, 1}, {temp.file("big"), 1000, 1, 1}});
+    testsupport::WriteFile(temp.file("bin/ini/path.ini"),
+                           "[AppSetting]\nsavePath=" + temp.file("deleted/cache/") + "\n");
+    const QString expected = QString::fromStdString(temp.file("big/orvane"));
+    EXPECT_EQ(CacheSavePath(""), expected);
+    EXPECT_TRUE(QFileInfo(expected).isDir());
+    EXPECT_EQ(SavedPath(), expected.toStdString());
+
+    // An existing folder is kept as it is.
+    testsupport::WriteFile(temp.file("mine/keep"), "");
+    SetCacheSavePath(QString::fromStdString(temp.file("mine")));
+    EXPECT_EQ(CacheSavePath(""), QString::fromStdString(temp.file("mine")));
+}
+
+TEST_F(ConfigTest, CacheSavePathFallsBackToTheUserCacheWhenTheDriveRootIsNotWritable) {
+    testsupport::TempDir cacheHome;
+    testsupport::ScopedEnv xdg("XDG_CACHE_HOME", cacheHome.path());
+    // A file where the drive root should be: nothing can be made below it, even by root.
+    testsupport::WriteFile(temp.file("notadir"), "");
+    UseDrives({{temp.file("notadir"), 1000, 1, 1}});
+    const QString expected = QString::fromStdString(cacheHome.path() + "/orvane");
+    EXPECT_EQ(CacheSavePath(""), expected);
+    EXPECT_TRUE(QFileInfo(expected).isDir());
+    EXPECT_EQ(SavedPath(), expected.toStdString());
+
+    // Without any local file system the same folder is used, never a relative one.
+    UseDrives({});
+    testsupport::WriteFile(temp.file("bin/ini/path.ini"), "");
+    EXPECT_EQ(CacheSavePath(""), expected);
+}
+
+TEST_F(ConfigTest, SetCacheSavePathNormalisesSeparatorsAndEndsWithOne) {
+    const std::string folder = temp.file("media") + "\\cache\\films";
+    SetCacheSavePath(QString::fromStdString(folder));
+    EXPECT_EQ(SavedPath(), temp.file("media/cache/films/"));
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(temp.file("media/cache/films"))).isDir());
+
+    SetCacheSavePath(QString::fromStdString(temp.file("other/")));
+    EXPECT_EQ(SavedPath(), temp.file("other/"));
+    // Other keys of the shared file stay.
+    platform::IniWriteString(temp.file("bin/ini/path.ini"), "AppSetting", "other", "1");
+    SetCacheSavePath(QString::fromStdString(temp.file("third")));
+    EXPECT_EQ(platform::IniReadString(temp.file("bin/ini/path.ini"), "AppSetting", "other"), "1");
+}
+
+class RegistryTest : public ::testing::Test {
+protected:
+    testsupport::TempDir config;
+    testsupport::ScopedEnv xdg{"XDG_CONFIG_HOME", config.path()};
+};
+
+TEST_F(RegistryTest, ValuesRoundTripAndDefaultValueIsNamedDot) {
+    const QString key = "HKEY_CURRENT_USER\\Software\\Classes\\orvane.mp4";
+    RegistryWrite(key, ".", QString("视频 file"));
+    RegistryWrite(key, "count", 42);
+    RegistryWrite("HKEY_LOCAL_MACHINE\\Software\\Classes\\.mp4", "ovbak", QString("vlc.mp4"));
+
+    EXPECT_EQ(RegistryRead(key, "."), QVariant(QString("视频 file")));
+    EXPECT_EQ(RegistryRead(key, ""), QVariant(QString("视频 file")));
+    EXPECT_EQ(RegistryRead(key, "count"), QVariant(42));
+    EXPECT_EQ(RegistryRead("HKEY_LOCAL_MACHINE\\Software\\Classes\\.mp4", "ovbak").toString(),
+              "vlc.mp4");
+    EXPECT_EQ(RegistryRead(key, "missing", QString("dflt")), QVariant(QString("dflt")));
+
+    RegistryRemove(key, "count");
+    EXPECT_FALSE(RegistryRead(key, "count").isValid());
+    EXPECT_FALSE(RegistryRead("NOT_A_ROOT\\x", "y").isValid());
+}
+
+TEST_F(RegistryTest, AutoStartWritesTheRunValueAndTheDesktopEntry) {
+    const QString entry = QString::fromStdString(config.file("autostart/orvane.desktop"));
+    const QString runKey = "HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    EXPECT_FALSE(IsAutoStart());
+
+    SetAutoStart(true);
+    EXPECT_TRUE(IsAutoStart());
+    EXPECT_EQ(RegistryRead(runKey, "orvane").toString(), HostExePath());
+    const std::string desktop = testsupport::ReadFile(entry.toStdString());
+    EXPECT_NE(desktop.find("[Desktop Entry]"), std::string::npos);
+    EXPECT_NE(desktop.find("Exec=\"" + HostExePath().toStdString() + "\""), std::string::npos)
+        << desktop;
+
+    SetAutoStart(false);
+    EXPECT_FALSE(IsAutoStart());
+    EXPECT_FALSE(QFileInfo::exists(entry));
+    EXPECT_FALSE(RegistryRead(runKey, "orvane").isValid());
+}
+
+TEST_F(RegistryTest, AutoStartNamingAMissingFileCountsAsOff) {
+    RegistryWrite("HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "orvane",
+                  QString::fromStdString(config.file("gone/orvane")));
+    EXPECT_FALSE(IsAutoStart());
+}
+
+}  // namespace

@@ -1,0 +1,220 @@
+#include "http_server.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QTcpServer>
+
+#include "http_test_client.h"
+#include "testsupport/loopback.h"
+#include "testsupport/media.h"
+#include "testsupport/temp_dir.h"
+
+namespace {
+
+std::string Base64(const std::string& text) {
+    return QByteArray::fromStdString(text).toBase64().toStdString();
+}
+
+class HttpServerTest : public ::testing::Test {
+protected:
+    testsupport::TempDir temp;
+    HttpServer server;
+    int port = 0;
+
+    void SetUp() override {
+        testsupport::WriteFile(temp.file("web/index.html"), "<html>home</html>");
+        testsupport::WriteFile(temp.file("web/style.CSS"), "body{}");
+        testsupport::WriteFile(temp.file("web/site.css"), "p{}");
+        testsupport::WriteFile(temp.file("web/app.js"), "var a;");
+        testsupport::WriteFile(temp.file("web/logo.png"), "PNG");
+        testsupport::WriteFile(temp.file("web/a.b/file"), "no extension");
+        testsupport::WriteFile(temp.file("web/sub/page.htm"), "<p>sub</p>");
+        testsupport::WriteFile(temp.file("secret.txt"), "secret");
+        const int first = testsupport::FreeLoopbackPort();
+        port = server.Start(first, first + 50, QString::fromStdString(temp.file("web")));
+        ASSERT_GT(port, 0);
+    }
+
+    HttpTestReply Fetch(const std::string& path) {
+        const auto exchange = HttpExchange(port, {Get(path, true)});
+        return exchange.replies.empty() ? HttpTestReply{} : exchange.replies.front();
+    }
+};
+
+TEST_F(HttpServerTest, WebFilesAreServedWithTheirTypesAndExactLengths) {
+    struct Case {
+        std::string path, type, body;
+    };
+    const Case cases[] = {
+        {"/index.html", "text/html", "<html>home</html>"},
+        {"/sub/page.htm", "text/html", "<p>sub</p>"},
+        {"/site.css", "text/css", "p{}"},
+        {"/app.js", "application/x-javascript", "var a;"},
+        {"/logo.png", "image/png", "PNG"},
+        {"/style.CSS", "application/octet-stream", "body{}"},       // the table has case
+        {"/a.b/file", "application/octet-stream", "no extension"},  // last dot in a folder
+        {"/index.html?x=1.png", "text/html", "<html>home</html>"},  // the query is not the path
+    };
+    for (const Case& c : cases) {
+        const HttpTestReply reply = Fetch(c.path);
+        EXPECT_EQ(reply.status, 200) << c.path;
+        EXPECT_EQ(reply.header("content-type"), c.type) << c.path;
+        EXPECT_EQ(reply.header("content-length"), std::to_string(c.body.size())) << c.path;
+        EXPECT_EQ(reply.body, c.body) << c.path;
+    }
+}
+
+TEST_F(HttpServerTest, PathsOutsideTheRootDirectoriesAndSpecialFilesAreRefused) {
+    ASSERT_EQ(symlink(temp.file("secret.txt").c_str(), temp.file("web/link.txt").c_str()), 0);
+    ASSERT_EQ(mkfifo(temp.file("web/pipe.html").c_str(), 0600), 0);
+    std::vector<std::string> refused = {"/",
+                                        "/sub",
+                                        "/sub/",
+                                        "/missing.html",
+                                        "/../secret.txt",
+                                        "/%2e%2e/secret.txt",
+                                        "/sub/../../secret.txt",
+                                        "/sub/%2E%2E/%2e%2e/secret.txt",
+                                        "//etc/passwd",
+                                        "/%2Fetc%2Fpasswd",
+                                        "/link.txt",
+                                        "/pipe.html",
+                                        "/index.html%00.png",
+                                        "/" + temp.file("secret.txt")};
+    // A device node needs the privilege to make one; without it, the fifo stands in.
+    if (mknod(temp.file("web/null.html").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0)
+        refused.push_back("/null.html");
+    for (const std::string& path : refused) {
+        const HttpTestReply reply = Fetch(path);
+        EXPECT_EQ(reply.status, 400) << path;
+        EXPECT_TRUE(reply.body.empty()) << path;
+    }
+}
+
+TEST_F(HttpServerTest, MissingWebFolderAnswers400) {
+    HttpServer other;
+    const int first = testsupport::FreeLoopbackPort();
+    const int otherPort = other.Start(first, first + 50, QString::fromStdString(temp.file("none")));
+    ASSERT_GT(otherPort, 0);
+    const auto exchange = HttpExchange(otherPort, {Get("/index.html", true)});
+    ASSERT_EQ(exchange.replies.size(), 1u);
+    EXPECT_EQ(exchange.replies[0].status, 400);
+}
+
+TEST_F(HttpServerTest, PublishedFilesAreServedUnderBtrootAndNothingElse) {
+    const std::string torrent = temp.file("下载 files/片 #1.torrent");
+    const std::string content = std::string("d8:announce") + '\0' + "\xff binary";
+    testsupport::WriteFile(torrent, content);
+    const std::string unpublished = temp.file("secret.txt");
+
+    EXPECT_EQ(Fetch("/btroot/" + Base64(torrent)).status, 400);  // not yet published
+    ASSERT_TRUE(server.Publish(QString::fromStdString(torrent)));
+    EXPECT_FALSE(server.Publish(QString::fromStdString(temp.file("web"))));  // a folder
+    EXPECT_FALSE(server.Publish(QString::fromStdString(temp.file("nothing.torrent"))));
+
+    const HttpTestReply reply = Fetch("/btroot/" + Base64(torrent));
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_EQ(reply.header("content-type"), "application/octet-stream");
+    EXPECT_EQ(reply.body, content);
+
+    for (const std::string& path : std::vector<std::string>{
+             std::string("/btroot/"), "/btroot/" + Base64(unpublished),
+             "/btroot/" + Base64("/dev/zero"), "/btroot//btroot/" + Base64(torrent),
+             "/btroot/!!notbase64!!",
+             "/btroot/" + Base64(temp.file("下载 files/../下载 files/片 #1.torrent"))}) {
+        EXPECT_EQ(Fetch(path).status, 400) << path;
+    }
+}
+
+TEST_F(HttpServerTest, HeadAnswersTheHeadOnlyAndTheConnectionGoesOn) {
+    const auto exchange = HttpExchange(port, {Head("/index.html"), Get("/app.js")});
+    ASSERT_EQ(exchange.replies.size(), 2u);
+    EXPECT_FALSE(exchange.parseError);
+    EXPECT_EQ(exchange.replies[0].status, 200);
+    EXPECT_EQ(exchange.replies[0].header("content-length"), "17");
+    EXPECT_TRUE(exchange.replies[0].body.empty());
+    EXPECT_EQ(exchange.replies[1].body, "var a;");
+}
+
+TEST_F(HttpServerTest, KeepAliveServesSeveralRequestsOnOneConnection) {
+    const auto exchange =
+        HttpExchange(port, {Get("/index.html"), Get("/missing"), Get("/site.css")});
+    ASSERT_EQ(exchange.replies.size(), 3u);
+    EXPECT_FALSE(exchange.parseError);
+    EXPECT_EQ(exchange.replies[0].status, 200);
+    EXPECT_EQ(exchange.replies[1].status, 400);
+    EXPECT_EQ(exchange.replies[2].body, "p{}");
+    EXPECT_FALSE(exchange.closedByServer);
+
+    const auto pipelined = HttpExchange(port, {Get("/app.js"), Get("/logo.png")}, true);
+    ASSERT_EQ(pipelined.replies.size(), 2u);
+    EXPECT_EQ(pipelined.replies[0].body, "var a;");
+    EXPECT_EQ(pipelined.replies[1].body, "PNG");
+}
+
+TEST_F(HttpServerTest, ConnectionCloseAndHttp10EndTheConnection) {
+    const auto closing = HttpExchange(port, {Get("/index.html", true)});
+    ASSERT_EQ(closing.replies.size(), 1u);
+    EXPECT_TRUE(closing.closedByServer);
+
+    // An answer without a length, to a client that cannot take chunks, ends with the close.
+    const auto old = HttpExchange(port, {{"GET /missing HTTP/1.0\r\n\r\n", false}});
+    ASSERT_EQ(old.replies.size(), 1u);
+    EXPECT_EQ(old.replies[0].status, 400);
+    EXPECT_TRUE(old.closedByServer);
+}
+
+TEST_F(HttpServerTest, LargeFilesArriveWhole) {
+    const std::string big = temp.file("web/big.bin");
+    ASSERT_TRUE(testsupport::MakeRandomFile(big, 5 * 1024 * 1024 + 123, 7));
+    const auto exchange = HttpExchange(port, {Get("/big.bin"), Get("/app.js")}, false, 30000);
+    ASSERT_EQ(exchange.replies.size(), 2u);
+    EXPECT_EQ(exchange.replies[0].header("content-length"), std::to_string(5 * 1024 * 1024 + 123));
+    EXPECT_TRUE(exchange.replies[0].body == testsupport::ReadFile(big));
+    EXPECT_EQ(exchange.replies[1].body, "var a;");
+}
+
+TEST_F(HttpServerTest, MalformedRequestsDropTheConnectionAndTheServerGoesOn) {
+    const auto bad = HttpExchange(port, {{"NONSENSE\r\n\r\n", false}});
+    EXPECT_TRUE(bad.replies.empty());
+    EXPECT_TRUE(bad.closedByServer);
+    EXPECT_EQ(Fetch("/index.html").status, 200);
+}
+
+TEST(HttpServerPortTest, TakesTheFirstFreePortOfTheRange) {
+    testsupport::TempDir temp;
+    QTcpServer blocker;
+    const int first = testsupport::FreeLoopbackPort();
+    ASSERT_TRUE(blocker.listen(QHostAddress::LocalHost, static_cast<quint16>(first)));
+    HttpServer server;
+    EXPECT_EQ(server.Start(first, first, QString::fromStdString(temp.path())), 0);
+    const int bound = server.Start(first, first + 50, QString::fromStdString(temp.path()));
+    EXPECT_GT(bound, first);
+    // Every port between the busy one and the chosen one was busy as well.
+    for (int port = first + 1; port < bound; ++port) {
+        QTcpServer probe;
+        EXPECT_FALSE(probe.listen(QHostAddress::LocalHost, static_cast<quint16>(port))) << port;
+    }
+    EXPECT_EQ(server.Start(first + 10, first, QString::fromStdString(temp.path())), 0);
+}
+
+TEST(HttpServerPortTest, AStartAgainClosesTheOldListener) {
+    testsupport::TempDir temp;
+    testsupport::WriteFile(temp.file("index.html"), "x");
+    HttpServer server;
+    const int first = testsupport::FreeLoopbackPort();
+    const int port = server.Start(first, first + 50, QString::fromStdString(temp.path()));
+    ASSERT_GT(port, 0);
+    const int again = server.Start(port, port + 50, QString::fromStdString(temp.path()));
+    EXPECT_EQ(again, port);  // the old listener let go of the port
+    const auto exchange = HttpExchange(again, {Get("/index.html", true)});
+    ASSERT_EQ(exchange.replies.size(), 1u);
+    EXPECT_EQ(exchange.replies[0].body, "x");
+}
+
+}  // namespace

@@ -1,0 +1,182 @@
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QStringList>
+#include <algorithm>
+
+#include "app_values.h"
+#include "bt_server_test_support.h"
+#include "msg_thread.h"
+#include "scoped_app_directory.h"
+#include "streaming_library.h"
+
+namespace {
+
+// The engine block the stand-in library gives a known task.
+QByteArray KnownBlock() {
+    QByteArray block(432, '\0');
+    for (int i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7 + 3);
+    return block;
+}
+
+QByteArray PieceMap(int pieces) {
+    QByteArray map;
+    for (int i = 0; i < pieces; ++i) map += i % 2 == 0 ? '1' : '0';
+    return map;
+}
+
+// A task-information reply: 600 Base64 characters of the 448-byte little-endian record
+// (size 448, engine block at 8, a non-zero slot at 440 exactly when a piece map follows),
+// then "," and the piece map only when there is one.
+void ExpectTaskInfoReply(const QByteArray& reply, const QByteArray& block,
+                         const QByteArray& pieceMap) {
+    const int comma = reply.indexOf(',');
+    EXPECT_EQ(comma >= 0, !pieceMap.isEmpty()) << reply.constData();
+    const QByteArray text = comma < 0 ? reply : reply.left(comma);
+    ASSERT_EQ(text.size(), 600);
+    const QByteArray record = QByteArray::fromBase64(text);
+    ASSERT_EQ(record.size(), 448);
+    EXPECT_EQ(record.toBase64(), text);  // standard alphabet with padding
+    EXPECT_EQ(ReadLe32(record, 0), 448u);
+    EXPECT_EQ(ReadLe32(record, 4), 0u);
+    EXPECT_EQ(record.mid(8, 432), block);
+    EXPECT_EQ(ReadLe32(record, 440) != 0, !pieceMap.isEmpty());
+    EXPECT_EQ(ReadLe32(record, 444), 0u);
+    EXPECT_EQ(comma < 0 ? QByteArray() : reply.mid(comma + 1), pieceMap);
+}
+
+class HandleCommandTest : public PipeTestEnvironment {
+protected:
+    void SetUp() override { ASSERT_TRUE(fake.Loaded()); }
+    // Calls logged since the previous look (the library's own loading aside).
+    QStringList NewCalls() {
+        QStringList all = FakeCalls();
+        all.erase(std::remove_if(all.begin(), all.end(),
+                                 [](const QString& line) { return line.startsWith("load "); }),
+                  all.end());
+        const QStringList fresh = all.mid(seen);
+        seen = all.size();
+        return fresh;
+    }
+
+    FakeStreamingLibraryInProcess fake{"http://127.0.0.1:17799/"};
+    int seen = 0;
+    // No host program in this folder: "play" cannot start one.
+    ScopedAppDirectory app{temp.file("empty-bin")};
+};
+
+enum class TaskInfo { None, Unknown, Known };
+
+struct Step {
+    QByteArray request;
+    QByteArray reply;  // for TaskInfo::None
+    bool goesOn;
+    QStringList calls;  // what the streaming service was asked, in order
+    TaskInfo taskInfo = TaskInfo::None;
+    int pieces = 0;
+};
+
+TEST_F(HandleCommandTest, EveryCommandAnswersAsTheTableSays) {
+    const QByteArray utf8Url = QString::fromUtf8("http://例え.jp/视频?a=1").toUtf8();
+    const std::vector<Step> steps = {
+        {"bturl::", "http://127.0.0.1:17799/", true, {}},
+        {"speedlimit::download:1024,upload:2048",
+         "",
+         true,
+         {"speedlimit-begin 1024 2048", "speedlimit-end 1024 2048"}},
+        // Missing or non-numeric values count as 0.
+        {"speedlimit::download:fast", "", true, {"speedlimit-begin 0 0", "speedlimit-end 0 0"}},
+        {"speedlimit::upload:-1", "", true, {"speedlimit-begin 0 -1", "speedlimit-end 0 -1"}},
+        {"gettaskinfo::url:http://x/never-opened.torrent",
+         "",
+         true,
+         {"gettaskinfo http://x/never-opened.torrent", "free"},
+         TaskInfo::Unknown},
+        {"gettaskinfo::url:http://x/known.torrent?pieces=5",
+         "",
+         true,
+         {"gettaskinfo http://x/known.torrent?pieces=5", "free"},
+         TaskInfo::Known,
+         5},
+        // A known task without pieces yet: no "," either.
+        {"gettaskinfo::url:known?pieces=0",
+         "",
+         true,
+         {"gettaskinfo known?pieces=0", "free"},
+         TaskInfo::Known,
+         0},
+        {"gettaskinfo::url:http://x/fail", "", true, {"gettaskinfo http://x/fail"}},
+        {"freetaskinfo::", "", true, {}},
+        // "play" answers "0" even when the host program cannot start, and stores nothing.
+        {"play::win:77,url:http://x/a", "0", true, {}},
+        {"geturl::win:77", "", true, {}},
+        {"getstate::win:77", "", true, {}},
+        // A value ends at the first ",".
+        {"seturl::win:77,url:http://x/a,b", "0", true, {}},
+        {"geturl::win:77", "http://x/a", true, {}},
+        {"geturl::win:-78", "", true, {}},
+        {"seturl::win:77,url:" + utf8Url, "0", true, {}},
+        {"geturl::win:77", utf8Url, true, {}},
+        // A URL set before the browser control had a window lands under "0".
+        {"seturl::win:0,url:early", "0", true, {}},
+        {"geturl::win:0", "early", true, {}},
+        {"setstate::win:77,state:3", "0", true, {}},
+        {"getstate::win:77", "3", true, {}},
+        {"setstate::win:77,state:12", "0", true, {}},
+        {"getstate::win:77", "12", true, {}},
+        // The window text is the key as sent: "077" is another window.
+        {"getstate::win:077", "", true, {}},
+        {"getstate::win:-5", "", true, {}},
+        {"nosuchcommand::win:1", "", true, {}},
+        {"getstate", "", true, {}},  // without "::" the command word is empty
+        {"quit", "", true, {}},
+        {"", "", true, {}},
+        {"QUIT::", "", true, {}},  // commands compare exactly
+        {"quit::", "", false, {}},
+    };
+
+    QMsgThread thread;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.request.constData());
+        QByteArray reply = "left over";
+        EXPECT_EQ(thread.HandleCommand(step.request, reply), step.goesOn);
+        switch (step.taskInfo) {
+            case TaskInfo::None:
+                EXPECT_EQ(reply, step.reply);
+                break;
+            case TaskInfo::Unknown:
+                ExpectTaskInfoReply(reply, QByteArray(432, '\0'), QByteArray());
+                break;
+            case TaskInfo::Known:
+                ExpectTaskInfoReply(reply, KnownBlock(), PieceMap(step.pieces));
+                break;
+        }
+        EXPECT_EQ(NewCalls(), step.calls);
+    }
+    EXPECT_EQ(fake.LivePieceMaps(), 0);
+}
+
+TEST_F(HandleCommandTest, WithoutTheServiceOrItsExportsTaskInfoAndLimitsAnswerEmpty) {
+    SetStreamingLibraryHandle(nullptr);
+    QMsgThread thread;
+    QByteArray reply = "left over";
+    EXPECT_TRUE(thread.HandleCommand("gettaskinfo::url:http://x/known", reply));
+    EXPECT_EQ(reply, QByteArray());
+    EXPECT_TRUE(thread.HandleCommand("speedlimit::download:1,upload:2", reply));
+    EXPECT_EQ(reply, QByteArray());
+
+    // A library without the streaming exports.
+    void* other = dlopen("libm.so.6", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(other, nullptr);
+    SetStreamingLibraryHandle(other);
+    EXPECT_TRUE(thread.HandleCommand("gettaskinfo::url:http://x/known", reply));
+    EXPECT_EQ(reply, QByteArray());
+    EXPECT_TRUE(thread.HandleCommand("speedlimit::download:1,upload:2", reply));
+    SetStreamingLibraryHandle(nullptr);
+    dlclose(other);
+
+    EXPECT_EQ(NewCalls(), QStringList());
+}
+
+}  // namespace

@@ -1,0 +1,154 @@
+// The player view under a real X display: a pointer click on the playing picture comes back to
+// the view through the engine's sink, and a real key stroke held down gives one hotkey.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QThread>
+#include <QtTest/QTest>
+#include <vector>
+
+#include "../player_view_event_pump.h"
+#include "engine_key_hook.h"
+#include "engine_library.h"
+#include "testsupport/media.h"
+#include "testsupport/temp_dir.h"
+#include "widget_player_view.h"
+
+// Last: Xlib's macros clash with Qt's headers.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+#include <dlfcn.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Real input through the X server's test extension (loaded at run time: only its library is
+// installed, not its headers).
+class FakeInput {
+public:
+    FakeInput() : display_(XOpenDisplay(nullptr)), library_(dlopen("libXtst.so.6", RTLD_NOW)) {
+        if (library_) {
+            motion_ = reinterpret_cast<MotionFn>(dlsym(library_, "XTestFakeMotionEvent"));
+            button_ = reinterpret_cast<ButtonFn>(dlsym(library_, "XTestFakeButtonEvent"));
+            key_ = reinterpret_cast<KeyFn>(dlsym(library_, "XTestFakeKeyEvent"));
+        }
+    }
+    ~FakeInput() {
+        if (display_) XCloseDisplay(display_);
+        if (library_) dlclose(library_);
+    }
+    FakeInput(const FakeInput&) = delete;
+    FakeInput& operator=(const FakeInput&) = delete;
+
+    bool Usable() const { return display_ && motion_ && button_ && key_; }
+    void Click(QPoint global) {
+        motion_(display_, -1, global.x(), global.y(), 0);
+        button_(display_, 1, True, 0);
+        button_(display_, 1, False, 0);
+        XFlush(display_);
+    }
+    void Key(KeySym symbol, bool press) {
+        key_(display_, XKeysymToKeycode(display_, symbol), press ? True : False, 0);
+        XFlush(display_);
+    }
+
+private:
+    using MotionFn = int (*)(Display*, int, int, int, unsigned long);
+    using ButtonFn = int (*)(Display*, unsigned int, Bool, unsigned long);
+    using KeyFn = int (*)(Display*, unsigned int, Bool, unsigned long);
+    Display* display_;
+    void* library_;
+    MotionFn motion_ = nullptr;
+    ButtonFn button_ = nullptr;
+    KeyFn key_ = nullptr;
+};
+
+void PumpFor(std::chrono::milliseconds time) {
+    PumpUntil([] { return false; }, time);
+}
+
+struct Message {
+    int message, wParam, lParam;
+    QThread* thread;
+};
+
+// Plays what it opens (the view's own play handling comes later) and records the messages of
+// the video window that reach the view.
+class PlayingView : public WidgetPlayerView {
+public:
+    std::vector<Message> messages;
+    int state = 0;
+
+protected:
+    com::HRESULT OnMessage(int message, int wParam, int lParam) override {
+        messages.push_back({message, wParam, lParam, QThread::currentThread()});
+        return WidgetPlayerView::OnMessage(message, wParam, lParam);
+    }
+    com::HRESULT OnStateChanged(int oldState, int newState) override {
+        state = newState;
+        return WidgetPlayerView::OnStateChanged(oldState, newState);
+    }
+    com::HRESULT OnOpenSucceeded() override {
+        Engine().Play();
+        return WidgetPlayerView::OnOpenSucceeded();
+    }
+};
+
+TEST(PlayerViewX11Test, AClickOnThePlayingPictureReachesTheSinkAsButtonUp) {
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb");
+    testsupport::TempDir media;
+    ASSERT_TRUE(testsupport::MakeTestVideo(media.file("clip.mp4"), 4.0));
+    testsupport::ScopedEnv options("ORVANE_APLAYER_MPV_OPTIONS", "vo=x11 ao=null");
+    SetEngineFolder(QStringLiteral(ORVANE_ENGINE_DIR));
+
+    PlayingView view;
+    SetEngineFolder(QString());
+    ASSERT_TRUE(view.Engine());
+    QWidget* video = QWidget::find(view.Engine().GetConfig(20).toULongLong());
+    ASSERT_NE(video, nullptr);
+    view.setGeometry(60, 60, 400, 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+
+    view.Engine().Open(QString::fromStdString(media.file("clip.mp4")));
+    ASSERT_TRUE(PumpUntil([&] { return view.state == 5; }));
+
+    const QPoint origin = video->mapToGlobal(QPoint(0, 0));
+    EXPECT_EQ(video->size(), view.size());
+    FakeInput input;
+    ASSERT_TRUE(input.Usable());
+    const QPoint local(150, 110);
+    input.Click(origin + local);
+    const auto buttonUp = [&]() -> const Message* {
+        for (const Message& m : view.messages)
+            if (m.message == kWmLButtonUp) return &m;
+        return nullptr;
+    };
+    ASSERT_TRUE(PumpUntil([&] { return buttonUp() != nullptr; }));
+    EXPECT_EQ(buttonUp()->lParam, (local.y() << 16) | local.x());
+    EXPECT_EQ(buttonUp()->thread, view.thread());
+}
+
+TEST(PlayerViewX11Test, ARealKeyStrokeHeldDownGivesOneHotkey) {
+    QWidget window;
+    window.setGeometry(100, 100, 300, 200);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    std::vector<int> hotkeys;
+    EngineKeyHook hook([&](int key) { hotkeys.push_back(key); });
+
+    FakeInput input;
+    ASSERT_TRUE(input.Usable());
+    input.Key(XK_Left, true);
+    // Long enough for the server's auto-repeat to start.
+    PumpFor(900ms);
+    EXPECT_TRUE(hotkeys.empty());
+    input.Key(XK_Left, false);
+    ASSERT_TRUE(PumpUntil([&] { return !hotkeys.empty(); }));
+    PumpFor(200ms);
+    EXPECT_EQ(hotkeys, std::vector<int>{0x25});
+}
+
+}  // namespace
