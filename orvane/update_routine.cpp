@@ -1,0 +1,27 @@
+#include "update_routine.h"
+
+#include <kvupdater/update_exit_codes.h>
+
+#include "app_config.h"
+#include "app_paths.h"
+
+std::unique_ptr<platform::Process> RunProcess(const QString& program, const QString& arguments,
+                                              bool show) {
+    const QString commandLine = QStringLiteral("\"%1\" %2").arg(program, arguments);
+    return platform::StartCommandLine(commandLine.toStdString(), show);
+}
+
+bool RunUpdater() {
+    // Quoted by the command-line rules, so a folder holding a quote or ending in a backslash
+    // still arrives as one argument.
+    const auto quoted = [](const QString& text) {
+        return QString::fromStdString(platform::QuoteArgument(text.toStdString()));
+    };
+    const QString arguments = QStringLiteral("--conf %1 --url %2 --check")
+                                  .arg(quoted(AppFilePath(QStringLiteral("..\\cfg\\update.ini"))),
+                                       quoted(BaseUrl(QStringLiteral("update.ini"))));
+    const auto updater = RunProcess(AppFilePath(QStringLiteral("KvUpdater.exe")), arguments, false);
+    if (!updater) return true;
+    updater->Wait();
+    return updater->ExitCode() != kvupdater::kExitMandatoryUpdateReady;
+}
