@@ -80,8 +80,8 @@ T ReadLe(const QByteArray& bytes, int at) {
 }
 
 // A seeding peer on 127.0.0.1 that also takes uTP. The BT server starts its engine with the
-// service's own switches, which try uTP first, and a peer that refuses uTP is only tried
-// again over TCP after minutes; most public peers take uTP.
+// service's own switches, which try uTP first; a peer that refuses uTP is reached over TCP
+// only after the uTP attempt times out (a few seconds), which this test need not wait for.
 class UtpSeeder {
 public:
     UtpSeeder() {
