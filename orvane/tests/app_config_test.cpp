@@ -123,13 +123,13 @@ TEST_F(RegistryTest, ValuesRoundTripAndDefaultValueIsNamedDot) {
     const QString key = "HKEY_CURRENT_USER\\Software\\Classes\\orvane.mp4";
     RegistryWrite(key, ".", QString("视频 file"));
     RegistryWrite(key, "count", 42);
-    RegistryWrite("HKEY_LOCAL_MACHINE\\Software\\Classes\\.mp4", "ovbak", QString("vlc.mp4"));
+    RegistryWrite("HKEY_LOCAL_MACHINE\\Software\\Classes\\.mp4", "ovbak", QString("otherplayer.mp4"));
 
     EXPECT_EQ(RegistryRead(key, "."), QVariant(QString("视频 file")));
     EXPECT_EQ(RegistryRead(key, ""), QVariant(QString("视频 file")));
     EXPECT_EQ(RegistryRead(key, "count"), QVariant(42));
     EXPECT_EQ(RegistryRead("HKEY_LOCAL_MACHINE\\Software\\Classes\\.mp4", "ovbak").toString(),
-              "vlc.mp4");
+              "otherplayer.mp4");
     EXPECT_EQ(RegistryRead(key, "missing", QString("dflt")), QVariant(QString("dflt")));
 
     RegistryRemove(key, "count");
