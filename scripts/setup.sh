@@ -15,7 +15,7 @@ packages=(
   libtorrent-rasterbar-dev
   libx11-dev
   xvfb xauth x11-utils
-  libgl1-mesa-dri
+  libgl1-mesa-dri libglx-mesa0 libegl-mesa0
   ffmpeg
   xdg-utils
 )
