@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "testsupport/children.h"
 #include "testsupport/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -308,27 +309,16 @@ TEST(IniFile, TwoProcessesWritingTheSameFileLoseNothing) {
     ASSERT_TRUE(IniWriteString(path, "common", "start", "1"));
     constexpr int kProcesses = 6;
     constexpr int kKeys = 30;
-    std::vector<pid_t> children;
-    for (int p = 0; p < kProcesses; ++p) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            bool ok = true;
-            for (int k = 0; k < kKeys; ++k) {
-                // Each writer owns its own section and also writes into a shared one.
-                const std::string key = "p" + std::to_string(p) + "k" + std::to_string(k);
-                ok = IniWriteString(path, "proc" + std::to_string(p), key, std::to_string(k)) && ok;
-                ok = IniWriteString(path, "common", key, std::to_string(p)) && ok;
-            }
-            ::_exit(ok ? 0 : 1);
+    EXPECT_TRUE(testsupport::RunInChildren(kProcesses, [&](int p) {
+        bool ok = true;
+        for (int k = 0; k < kKeys; ++k) {
+            // Each writer owns its own section and also writes into a shared one.
+            const std::string key = "p" + std::to_string(p) + "k" + std::to_string(k);
+            ok = IniWriteString(path, "proc" + std::to_string(p), key, std::to_string(k)) && ok;
+            ok = IniWriteString(path, "common", key, std::to_string(p)) && ok;
         }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+        return ok;
+    }));
     for (int p = 0; p < kProcesses; ++p) {
         for (int k = 0; k < kKeys; ++k) {
             const std::string key = "p" + std::to_string(p) + "k" + std::to_string(k);

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "testsupport/children.h"
 #include "testsupport/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -361,7 +362,8 @@ TEST_F(Registry, ClassesRootIsTheMergedViewOfBothClassesKeys) {
 TEST_F(Registry, FileTypeAssociationRoundTrip) {
     const std::string exe = "/opt/orvane/bin/orvane";
     const std::string classes = "Software\\Classes\\";
-    ASSERT_TRUE(RegistrySetValue(Hive::CurrentUser, classes + ".mkv", "", std::string("OtherPlayer.mkv")));
+    ASSERT_TRUE(
+        RegistrySetValue(Hive::CurrentUser, classes + ".mkv", "", std::string("OtherPlayer.mkv")));
     auto registerExt = [&](const std::string& ext) {
         for (Hive root : {Hive::CurrentUser, Hive::LocalMachine}) {
             const std::string key = classes + "." + ext;
@@ -419,33 +421,22 @@ TEST_F(Registry, FileTypeAssociationRoundTrip) {
 TEST_F(Registry, ProcessesWritingAtOnceLoseNothing) {
     constexpr int kProcesses = 8;
     constexpr int kValues = 40;
-    std::vector<pid_t> children;
-    for (int p = 0; p < kProcesses; ++p) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            bool ok = true;
-            for (int v = 0; v < kValues; ++v) {
-                const std::string name = "p" + std::to_string(p) + "v" + std::to_string(v);
-                // Every process writes into one shared key, into its own key, and (half of
-                // them) into the other hive, through the ClassesRoot view.
-                ok = RegistrySetValue(Hive::CurrentUser, "Software\\Shared", name,
-                                      std::int64_t{p * 1000 + v}) &&
-                     ok;
-                ok = RegistrySetValue(Hive::CurrentUser, "Software\\P" + std::to_string(p), name,
-                                      name) &&
-                     ok;
-                if (p % 2) ok = RegistrySetValue(Hive::ClassesRoot, "Shared", name, name) && ok;
-            }
-            ::_exit(ok ? 0 : 1);
+    EXPECT_TRUE(testsupport::RunInChildren(kProcesses, [&](int p) {
+        bool ok = true;
+        for (int v = 0; v < kValues; ++v) {
+            const std::string name = "p" + std::to_string(p) + "v" + std::to_string(v);
+            // Every process writes into one shared key, into its own key, and (half of them)
+            // into the other hive, through the ClassesRoot view.
+            ok = RegistrySetValue(Hive::CurrentUser, "Software\\Shared", name,
+                                  std::int64_t{p * 1000 + v}) &&
+                 ok;
+            ok = RegistrySetValue(Hive::CurrentUser, "Software\\P" + std::to_string(p), name,
+                                  name) &&
+                 ok;
+            if (p % 2) ok = RegistrySetValue(Hive::ClassesRoot, "Shared", name, name) && ok;
         }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+        return ok;
+    }));
     EXPECT_EQ(RegistryValueNames(Hive::CurrentUser, "Software\\Shared").size(),
               static_cast<size_t>(kProcesses * kValues));
     EXPECT_EQ(RegistryValueNames(Hive::ClassesRoot, "Shared").size(),

@@ -1,0 +1,12 @@
+// Runs work in several forked child processes at once, for tests of what processes share.
+#pragma once
+
+#include <functional>
+
+namespace testsupport {
+
+// Forks `count` children; child i runs work(i) and exits 0 when it answers true. Waits for
+// all of them and answers whether every one exited 0.
+bool RunInChildren(int count, const std::function<bool(int)>& work);
+
+}  // namespace testsupport
