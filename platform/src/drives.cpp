@@ -16,14 +16,20 @@ std::optional<std::vector<Drive>> g_injected;
 
 // File systems that hold no user files of their own or live elsewhere on the network.
 bool IsLocalDiskType(const std::string& type) {
-    static const std::set<std::string> skipped = {
-        "proc",     "sysfs",     "devtmpfs",  "devpts",   "tmpfs",      "securityfs", "cgroup",
-        "cgroup2",  "pstore",    "bpf",       "debugfs",  "tracefs",    "configfs",   "fusectl",
-        "mqueue",   "hugetlbfs", "autofs",    "binfmt_misc", "efivarfs", "ramfs",     "rpc_pipefs",
-        "nsfs",     "overlay",   "squashfs",  "iso9660",  "udf",        "nfs",        "nfs4",
-        "cifs",     "smb3",      "smbfs",     "sshfs",    "fuse.sshfs", "9p",         "ceph",
-        "glusterfs", "afs",      "davfs",     "fuse.gvfsd-fuse", "fuse.portal", "selinuxfs",
-        "zram"};
+    static const std::set<std::string> skipped = {"proc",        "sysfs",     "devtmpfs",
+                                                  "devpts",      "tmpfs",     "securityfs",
+                                                  "cgroup",      "cgroup2",   "pstore",
+                                                  "bpf",         "debugfs",   "tracefs",
+                                                  "configfs",    "fusectl",   "mqueue",
+                                                  "hugetlbfs",   "autofs",    "binfmt_misc",
+                                                  "efivarfs",    "ramfs",     "rpc_pipefs",
+                                                  "nsfs",        "overlay",   "squashfs",
+                                                  "iso9660",     "udf",       "nfs",
+                                                  "nfs4",        "cifs",      "smb3",
+                                                  "smbfs",       "sshfs",     "fuse.sshfs",
+                                                  "9p",          "ceph",      "glusterfs",
+                                                  "afs",         "davfs",     "fuse.gvfsd-fuse",
+                                                  "fuse.portal", "selinuxfs", "zram"};
     return skipped.count(type) == 0;
 }
 
@@ -50,21 +56,44 @@ bool IsSystemOrRemovableMount(const std::string& mountPoint) {
     return false;
 }
 
-std::vector<Drive> ReadMountedDrives() {
-    std::vector<Drive> drives;
-    std::set<std::string> seen;
+struct Mount {
+    std::string point;
+    std::string type;
+};
+
+// Every entry of the mount table, in its order.
+std::vector<Mount> ReadMounts() {
+    std::vector<Mount> result;
     std::ifstream mounts("/proc/self/mounts");
     std::string line;
     while (std::getline(mounts, line)) {
         std::istringstream fields(line);
         std::string device, mountPoint, type;
         if (!(fields >> device >> mountPoint >> type)) continue;
-        mountPoint = UnescapeMountField(mountPoint);
+        result.push_back({UnescapeMountField(mountPoint), type});
+    }
+    return result;
+}
+
+// True when `path` is `root` or lies below it.
+bool IsUnder(const std::string& path, const std::string& root) {
+    if (root == "/") return true;
+    return path.compare(0, root.size(), root) == 0 &&
+           (path.size() == root.size() || path[root.size()] == '/');
+}
+
+std::vector<Drive> ReadMountedDrives() {
+    std::vector<Drive> drives;
+    std::set<std::string> seen;
+    for (const Mount& mount : ReadMounts()) {
+        const std::string& mountPoint = mount.point;
+        const std::string& type = mount.type;
         // A container's root is an overlay, but it is still the machine's local disk.
         const bool localRoot = mountPoint == "/" && type == "overlay";
-        if ((!localRoot && !IsLocalDiskType(type)) || IsSystemOrRemovableMount(mountPoint)) continue;
+        if ((!localRoot && !IsLocalDiskType(type)) || IsSystemOrRemovableMount(mountPoint))
+            continue;
         // Bind-mounted single files (container /etc/hosts and the like) are no drives.
-        struct stat st{};
+        struct stat st {};
         if (stat(mountPoint.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
         if (!seen.insert(mountPoint).second) continue;
         Drive drive;
@@ -91,7 +120,7 @@ void SetFixedDrivesForTesting(std::optional<std::vector<Drive>> drives) {
 }
 
 bool DiskSpace(const std::string& path, Drive& out) {
-    struct statvfs st{};
+    struct statvfs st {};
     if (statvfs(path.c_str(), &st) != 0) return false;
     const std::uint64_t unit = st.f_frsize ? st.f_frsize : st.f_bsize;
     out.root = path;
@@ -103,14 +132,24 @@ bool DiskSpace(const std::string& path, Drive& out) {
 
 bool IsOnFixedDrive(const std::string& path) {
     if (path.empty() || path[0] != '/') return false;
+    // The file system that holds the path is the longest mount point above it; the drive
+    // roots take part too, so that an injected list needs no mount table of its own. Below
+    // "/", a removable or pseudo file system is no fixed drive although "/" is one.
+    std::string holder;
+    bool fixed = false;
     for (const auto& drive : FixedDrives()) {
-        const std::string& root = drive.root;
-        if (root == "/") return true;
-        if (path.compare(0, root.size(), root) == 0 &&
-            (path.size() == root.size() || path[root.size()] == '/'))
-            return true;
+        if (IsUnder(path, drive.root) && drive.root.size() > holder.size()) {
+            holder = drive.root;
+            fixed = true;
+        }
     }
-    return false;
+    for (const Mount& mount : ReadMounts()) {
+        if (IsUnder(path, mount.point) && mount.point.size() > holder.size()) {
+            holder = mount.point;
+            fixed = false;
+        }
+    }
+    return fixed;
 }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 namespace platform {
 
@@ -22,6 +23,18 @@ ExclusiveFileLock::ExclusiveFileLock(const std::string& lockPath, int mode) {
 
 ExclusiveFileLock::~ExclusiveFileLock() {
     if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out) {
+    out.clear();
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.append(buffer, n);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
 }
 
 }  // namespace platform

@@ -1,5 +1,6 @@
-// An exclusive flock() on a lock file, held for the object's lifetime; used where several
-// processes read, change and rewrite one file.
+// What the files that several processes read, change and rewrite (ini files, registry
+// hives) share: an exclusive flock() on a lock file, held for the object's lifetime, and
+// reading a whole file.
 #pragma once
 
 #include <string>
@@ -18,5 +19,8 @@ public:
 private:
     int fd_ = -1;
 };
+
+// Reads a whole file; false when it cannot be opened (a missing file among others) or read.
+bool ReadWholeFile(const std::string& path, std::string& out);
 
 }  // namespace platform

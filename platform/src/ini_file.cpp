@@ -24,8 +24,6 @@
 // old file or the whole new one.
 #include "platform/ini_file.h"
 
-#include "file_lock.h"
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -35,9 +33,10 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
+
+#include "file_lock.h"
 
 namespace fs = std::filesystem;
 
@@ -66,19 +65,6 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
     for (size_t i = 0; i < a.size(); ++i)
         if (Fold(a[i]) != Fold(b[i])) return false;
     return true;
-}
-
-// Reads a whole file; false when it cannot be opened (a missing file among others).
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    out.clear();
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.append(buffer, n);
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
 }
 
 enum class Kind { Blank, Comment, Section, Key, Other };

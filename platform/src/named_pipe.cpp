@@ -62,6 +62,19 @@ bool SendMessage(int fd, const std::string& message) {
     }
 }
 
+// Waits until `fd` has something to read. False when `listener` is shut down first: a client
+// that connects and never sends must not keep a shut-down server from ending. (A listening
+// socket reports a hang-up only once shut down; its queued clients raise no event here.)
+bool WaitReadable(int fd, int listener) {
+    pollfd entries[2] = {{fd, POLLIN, 0}, {listener, 0, 0}};
+    for (;;) {
+        const int ready = poll(entries, 2, -1);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0 || entries[1].revents != 0) return false;
+        if (entries[0].revents != 0) return true;
+    }
+}
+
 // Reads one message; a longer one than kPipeBufferSize is cut there. False at the end of
 // the connection or on an error.
 bool ReceiveMessage(int fd, std::string& message) {
@@ -179,7 +192,7 @@ bool PipeServer::WaitForClient() {
 }
 
 bool PipeServer::ReadMessage(std::string& message) {
-    return client_ >= 0 && ReceiveMessage(client_, message);
+    return client_ >= 0 && WaitReadable(client_, listen_) && ReceiveMessage(client_, message);
 }
 
 bool PipeServer::WriteMessage(const std::string& message) {

@@ -1,6 +1,7 @@
 #include "platform/paths.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,11 +36,15 @@ std::string XdgDir(const char* name, const char* fallback) {
 
 std::string ModuleDirectory(const void* address) {
     Dl_info info{};
-    if (dladdr(address, &info) == 0 || info.dli_fname == nullptr || info.dli_fname[0] == '\0')
+    link_map* module = nullptr;
+    // The main program's entry has no name of its own (dladdr would answer the name it was
+    // started by, relative to a folder that may no longer be the current one): it is the
+    // executable, found through /proc/self/exe.
+    if (dladdr1(address, &info, reinterpret_cast<void**>(&module), RTLD_DL_LINKMAP) == 0 ||
+        module == nullptr || module->l_name == nullptr || module->l_name[0] == '\0')
         return ExecutableDirectory();
     std::error_code ec;
-    const auto canonical = std::filesystem::canonical(info.dli_fname, ec);
-    // The main executable reports the name it was started with; resolve it properly.
+    const auto canonical = std::filesystem::canonical(module->l_name, ec);
     if (ec) return ExecutableDirectory();
     return DirectoryOf(canonical.string());
 }
@@ -129,13 +134,13 @@ std::string UserRuntimeDir() {
     // else in /tmp, named after the user.
     std::string dir;
     if (const char* value = std::getenv("XDG_RUNTIME_DIR"); value && value[0] == '/') {
-        struct stat st{};
+        struct stat st {};
         if (stat(value, &st) == 0 && S_ISDIR(st.st_mode)) dir = std::string(value) + "/orvane";
     }
     if (dir.empty()) dir = "/tmp/orvane-" + std::to_string(getuid());
     mkdir(dir.c_str(), 0700);
     // Refuse a folder that someone else planted at our name.
-    struct stat st{};
+    struct stat st {};
     if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) return {};
     if ((st.st_mode & 0077) != 0) chmod(dir.c_str(), 0700);
     return dir;

@@ -42,7 +42,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -411,14 +410,8 @@ HiveMap Parse(const std::string& content) {
 bool LoadHive(Hive hive, HiveMap& map) {
     const std::string path = HivePath(hive);
     std::string content;
-    bool ok = true;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buffer[65536];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) content.append(buffer, n);
-        ok = !std::ferror(f);
-        std::fclose(f);
-    } else {
+    bool ok = ReadWholeFile(path, content);
+    if (!ok) {
         std::error_code ec;
         ok = !fs::exists(path, ec) && !ec;
     }
@@ -610,8 +603,9 @@ bool RegistryDeleteValue(Hive hive, const std::string& keyPath, const std::strin
 }
 
 bool RegistryDeleteKey(Hive hive, const std::string& keyPath) {
+    // A hive's root stays, and so does the Classes key at the root of the classes view.
+    if (Split(keyPath).empty()) return false;
     const std::vector<View> views = Views(hive, keyPath);
-    if (views[0].parts.empty()) return false;  // a hive's root stays
     Transaction t;
     if (!t.locked()) return false;
     bool found = false;

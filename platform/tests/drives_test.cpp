@@ -42,6 +42,15 @@ TEST(FixedDrives, InjectedListReplacesTheRealOneUntilCleared) {
     EXPECT_FALSE(IsOnFixedDrive("/srv/big"));
 }
 
+TEST(FixedDrives, AFileSystemMountedBelowADriveIsNotPartOfIt) {
+    InjectedDrives injected({{"/", 500, 10, 10}});
+    EXPECT_TRUE(IsOnFixedDrive("/srv/movies"));
+    // /proc is a mount of its own below "/", and no fixed drive.
+    EXPECT_FALSE(IsOnFixedDrive("/proc"));
+    EXPECT_FALSE(IsOnFixedDrive("/proc/self/status"));
+    EXPECT_TRUE(IsOnFixedDrive("/processed"));
+}
+
 TEST(FixedDrives, DiskSpaceOfAFolderAndOfNothing) {
     testsupport::TempDir dir;
     Drive d;

@@ -177,6 +177,29 @@ TEST_F(NamedPipe, ShutdownEndsABlockedWait) {
     EXPECT_FALSE(server->WaitForClient());
 }
 
+TEST_F(NamedPipe, ShutdownEndsAReadFromASilentClient) {
+    auto server = PipeServer::Create(name_);
+    ASSERT_TRUE(server);
+    // A client that connects and never sends anything.
+    const int silent = socket(AF_UNIX, SOCK_SEQPACKET, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    platform::PipeSocketPath(name_).copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(connect(silent, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_TRUE(server->WaitForClient());
+
+    auto reading = std::async(std::launch::async, [&] {
+        std::string message;
+        return server->ReadMessage(message);
+    });
+    EXPECT_EQ(reading.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    server->Shutdown();
+    const bool ended = reading.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    close(silent);  // ends the read in any case, so that a failure does not hang the test
+    ASSERT_TRUE(ended);
+    EXPECT_FALSE(reading.get());
+}
+
 TEST_F(NamedPipe, OneLiveServerPerNameAndADeadOneDoesNotCount) {
     auto first = PipeServer::Create(name_);
     ASSERT_TRUE(first);

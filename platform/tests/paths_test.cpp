@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+
+#include "platform/process.h"
 #include "testsupport/temp_dir.h"
 
 using namespace platform;
@@ -45,6 +48,22 @@ TEST(ModulePaths, FindTheExecutableAndTheModuleHoldingAnAddress) {
               ExecutableDirectory());
 }
 
+TEST(ModulePaths, AProgramStartedByARelativeNameFindsItsFolderFromAnyCurrentFolder) {
+    // The child moves to a folder where its relative start name leads to another file.
+    testsupport::TempDir dir;
+    std::filesystem::create_directories(dir.file("start/bin"));
+    std::filesystem::create_symlink(PLATFORM_TEST_CHILD, dir.file("start/bin/child"));
+    testsupport::WriteFile(dir.file("elsewhere/bin/child"), "not the program");
+
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.file("start"));
+    auto child = platform::StartProcess("bin/child", {"module-dir", dir.file("elsewhere")});
+    std::filesystem::current_path(previous);
+    ASSERT_TRUE(child);
+    ASSERT_TRUE(child->Wait(10000));
+    EXPECT_EQ(child->ExitCode(), 0);
+}
+
 TEST(UserFolders, FollowXdgVariablesAndFallBackToHome) {
     testsupport::TempDir dir;
     {
@@ -58,7 +77,7 @@ TEST(UserFolders, FollowXdgVariablesAndFallBackToHome) {
     EXPECT_EQ(UserCacheDir(), dir.path() + "/.cache");
     testsupport::ScopedEnv noRuntime("XDG_RUNTIME_DIR", "");
     const std::string runtime = UserRuntimeDir();
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(stat(runtime.c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0700u);
@@ -73,7 +92,7 @@ TEST(UserFolders, FollowXdgVariablesAndFallBackToHome) {
 TEST(UserFolders, MakeDirectoriesCreatesEveryLevel) {
     testsupport::TempDir dir;
     EXPECT_TRUE(MakeDirectories(dir.file("a\\b/c")));
-    struct stat st{};
+    struct stat st {};
     EXPECT_EQ(stat(dir.file("a/b/c").c_str(), &st), 0);
     EXPECT_FALSE(MakeDirectories(""));
     testsupport::WriteFile(dir.file("file"), "x");

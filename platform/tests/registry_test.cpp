@@ -222,6 +222,10 @@ TEST_F(Registry, DeleteKeyOnlyWithoutSubKeys) {
     ASSERT_TRUE(RegistryCreateKey(Hive::CurrentUser, base + "x\\child"));
     EXPECT_TRUE(RegistryDeleteKey(Hive::CurrentUser, base));
     EXPECT_FALSE(RegistryDeleteKey(Hive::CurrentUser, ""));  // the root stays
+    // So does the root of the classes view, the Classes key behind it.
+    ASSERT_TRUE(RegistrySetValue(Hive::CurrentUser, "Software\\Classes", "", std::string("c")));
+    EXPECT_FALSE(RegistryDeleteKey(Hive::ClassesRoot, "\\"));
+    EXPECT_EQ(RegistryGetString(Hive::ClassesRoot, "", ""), "c");
 }
 
 TEST_F(Registry, AnyTextRoundTrips) {

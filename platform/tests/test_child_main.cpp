@@ -8,6 +8,8 @@
 //   pipe-server <name> <file>      serves the pipe (answers "child:" + request), writes
 //                                  "ready" to file once it listens; ends on "quit"
 //   pipe-call <name> <text>        makes one pipe call: 0 = answered, 1 = call failed
+//   module-dir <folder>            moves to folder: 0 when ModuleDirectory of this program still
+//                                  answers the executable's folder, else 1
 //   pipe-call-as <socket> <text> <uid>
 //                                  switches to uid, then sends one message straight to the
 //                                  socket: 0 = answered, 1 = refused, 4 = cannot switch user,
@@ -27,6 +29,7 @@
 #include <thread>
 
 #include "platform/named_pipe.h"
+#include "platform/paths.h"
 #include "platform/shared_memory.h"
 
 namespace {
@@ -100,6 +103,11 @@ int main(int argc, char** argv) {
         std::ofstream out(argv[2], std::ios::binary);
         for (int i = 3; i < argc; ++i) out << argv[i] << '\0';
         return out ? 0 : 3;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "module-dir") == 0) {
+        if (chdir(argv[2]) != 0) return 3;
+        const void* inThisProgram = reinterpret_cast<const void*>(&WriteReady);
+        return platform::ModuleDirectory(inThisProgram) == platform::ExecutableDirectory() ? 0 : 1;
     }
     if (argc >= 4 && std::strcmp(argv[1], "pipe-server") == 0) return ServePipe(argv[2], argv[3]);
     if (argc >= 4 && std::strcmp(argv[1], "pipe-call") == 0) return CallPipe(argv[2], argv[3]);

@@ -32,13 +32,13 @@ public:
     bool WaitForClient();
     bool HasClient() const { return client_ >= 0; }
     // Reads one message (at most kPipeBufferSize bytes; longer ones are cut). False when the
-    // client went away without sending.
+    // client went away without sending, or when the server is shut down meanwhile.
     bool ReadMessage(std::string& message);
     // Writes one message. False when the client is gone.
     bool WriteMessage(const std::string& message);
     // Lets the current client go.
     void Disconnect();
-    // Makes a blocked WaitForClient return false (safe from another thread).
+    // Makes a blocked WaitForClient or ReadMessage return false (safe from another thread).
     void Shutdown();
 
 private:

@@ -12,7 +12,16 @@ bool RunInChildren(int count, const std::function<bool(int)>& work) {
     bool allStarted = true;
     for (int i = 0; i < count; ++i) {
         const pid_t pid = ::fork();
-        if (pid == 0) ::_exit(work(i) ? 0 : 1);
+        if (pid == 0) {
+            // The child holds a copy of the whole test program: whatever happens in `work`,
+            // it must end here rather than return into the test that forked it.
+            bool ok = false;
+            try {
+                ok = work(i);
+            } catch (...) {
+            }
+            ::_exit(ok ? 0 : 1);
+        }
         if (pid < 0) {
             allStarted = false;
             break;

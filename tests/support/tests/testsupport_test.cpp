@@ -1,9 +1,12 @@
 // The shared helpers must themselves be right, or every module's tests lie.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <stdexcept>
 
+#include "testsupport/children.h"
 #include "testsupport/loopback.h"
 #include "testsupport/media.h"
 #include "testsupport/temp_dir.h"
@@ -33,7 +36,7 @@ TEST(TestSupport, FreePortIsInRangeAndWaitIsBounded) {
 TEST(TestSupport, MakesPlayableMediaAndRandomPayloads) {
     TempDir dir;
     ASSERT_TRUE(MakeTestVideo(dir.file("clip.mp4"), 1.0));
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(stat(dir.file("clip.mp4").c_str(), &st), 0);
     EXPECT_GT(st.st_size, 1000);
 
@@ -41,4 +44,25 @@ TEST(TestSupport, MakesPlayableMediaAndRandomPayloads) {
     ASSERT_TRUE(MakeRandomFile(dir.file("b.bin"), 100000, 7));
     EXPECT_EQ(ReadFile(dir.file("a.bin")).size(), 100000u);
     EXPECT_EQ(ReadFile(dir.file("a.bin")), ReadFile(dir.file("b.bin")));
+}
+
+TEST(TestSupport, ChildrenReportFailuresAndNeverRunOnInTheTest) {
+    EXPECT_TRUE(RunInChildren(3, [](int i) { return i >= 0; }));
+    EXPECT_FALSE(RunInChildren(3, [](int i) { return i != 1; }));
+
+    // A child whose work throws fails; it must not carry the exception back into this test.
+    TempDir dir;
+    const pid_t parent = getpid();
+    bool result = true;
+    try {
+        result = RunInChildren(1, [](int) -> bool { throw std::runtime_error("broken"); });
+    } catch (const std::runtime_error&) {
+        if (getpid() != parent) {
+            WriteFile(dir.file("escaped"), "child");
+            _exit(0);
+        }
+        throw;
+    }
+    EXPECT_FALSE(result);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("escaped")));
 }

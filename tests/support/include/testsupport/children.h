@@ -5,8 +5,8 @@
 
 namespace testsupport {
 
-// Forks `count` children; child i runs work(i) and exits 0 when it answers true. Waits for
-// all of them and answers whether every one exited 0.
+// Forks `count` children; child i runs work(i) and exits 0 when it answers true (1 when it
+// answers false or throws). Waits for all of them and answers whether every one exited 0.
 bool RunInChildren(int count, const std::function<bool(int)>& work);
 
 }  // namespace testsupport
