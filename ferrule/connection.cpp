@@ -92,6 +92,7 @@ void connection::handle_write(const boost::system::error_code& e) {
         if (!streaming_) {
             finish();
         } else {
+            if (!headers_sent_) watch_for_hang_up();
             headers_sent_ = true;
             pump();
         }
@@ -101,6 +102,26 @@ void connection::handle_write(const boost::system::error_code& e) {
     if (e != boost::asio::error::operation_aborted && !stopped_) {
         connection_manager_.stop(shared_from_this());
     }
+}
+
+void connection::watch_for_hang_up() {
+    // Without a read outstanding, a stream that waits for pieces would never learn that its
+    // client went away, and its task would count the connection as open until the next one.
+    auto self = shared_from_this();
+    socket_.async_read_some(
+        boost::asio::buffer(buffer_),
+        [self](const boost::system::error_code& e, std::size_t) { self->handle_hang_up(e); });
+}
+
+void connection::handle_hang_up(const boost::system::error_code& e) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    if (stopped_ || e == boost::asio::error::operation_aborted) return;
+    if (e) {
+        connection_manager_.stop(shared_from_this());
+        return;
+    }
+    // Anything the client sends after its request is of no use: keep listening.
+    watch_for_hang_up();
 }
 
 }  // namespace http::server

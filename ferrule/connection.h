@@ -53,6 +53,9 @@ private:
     bool poll();
     std::uint64_t available_bytes(std::uint64_t offset);
     void pump();
+    // Reads on while a stream waits for pieces, so that a client that hung up is noticed.
+    void watch_for_hang_up();
+    void handle_hang_up(const boost::system::error_code& e);
 
     bool headers_sent_ = false;
     boost::asio::ip::tcp::socket socket_;

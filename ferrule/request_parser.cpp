@@ -25,11 +25,6 @@ request_parser::result_type request_parser::consume(request& req, char input) {
             if (!is_char(c) || is_ctl(c) || is_tspecial(c)) return bad;
             req.method.push_back(input);
             return indeterminate;
-        case uri_start:
-            if (is_ctl(c)) return bad;
-            state_ = uri;
-            req.uri.push_back(input);
-            return indeterminate;
         case uri:
             if (input == ' ') {
                 state_ = http_version_h;

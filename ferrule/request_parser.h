@@ -39,7 +39,6 @@ private:
     enum state {
         method_start,
         method,
-        uri_start,
         uri,
         http_version_h,
         http_version_t_1,

@@ -9,12 +9,19 @@
 
 namespace http::server {
 
+namespace {
+// Pause before accepting again after a failed accept (out of descriptors, say), so that the
+// thread does not spin while the fault lasts.
+constexpr int kAcceptRetryMs = 50;
+}  // namespace
+
 server::server(const std::string& address, const std::string& port, const std::string& doc_root)
     : acceptor_(io_thread_pool_.get_io_context()),
       new_connection_(std::make_shared<connection>(io_thread_pool_.get_io_context(),
                                                    connection_manager_, request_handler_)),
       request_handler_(doc_root),
       timer_(io_thread_pool_.get_io_context()),
+      accept_retry_timer_(io_thread_pool_.get_io_context()),
       stopped_(false) {
     boost::asio::ip::tcp::resolver resolver(io_thread_pool_.get_io_context());
     const boost::asio::ip::tcp::endpoint endpoint = *resolver.resolve(address, port).begin();
@@ -62,17 +69,30 @@ void server::stop(int limit_ms) {
 }
 
 void server::handle_accept(const boost::system::error_code& e) {
-    if (e) return;
+    if (e == boost::asio::error::operation_aborted || !acceptor_.is_open()) return;
+    if (e) {
+        // The listener is still good; giving up on it would leave the service deaf for ever.
+        retry_accept();
+        return;
+    }
     connection_manager_.start(new_connection_);
     new_connection_ = std::make_shared<connection>(io_thread_pool_.get_io_context(),
                                                    connection_manager_, request_handler_);
     start_accept();
 }
 
+void server::retry_accept() {
+    accept_retry_timer_.expires_after(std::chrono::milliseconds(kAcceptRetryMs));
+    accept_retry_timer_.async_wait([this](const boost::system::error_code& e) {
+        if (!e && acceptor_.is_open()) start_accept();
+    });
+}
+
 void server::handle_stop() {
     boost::system::error_code ignored;
     acceptor_.close(ignored);
     timer_.cancel();
+    accept_retry_timer_.cancel();
     connection_manager_.stop_all();
     stopped_ = true;
 }

@@ -33,6 +33,7 @@ public:
 private:
     void start_accept();
     void handle_accept(const boost::system::error_code& e);
+    void retry_accept();
     void handle_stop();
     void arm_timer();
     void handle_timer(const boost::system::error_code& e);
@@ -43,6 +44,7 @@ private:
     connection_ptr new_connection_;
     request_handler request_handler_;
     boost::asio::steady_timer timer_;
+    boost::asio::steady_timer accept_retry_timer_;
     std::atomic<bool> stopped_;
     bool running_ = false;
     bool stop_done_ = false;

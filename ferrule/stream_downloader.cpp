@@ -126,7 +126,6 @@ bool CStreamDownloader::CreateDownloader() {
     KvBT_Downloader_SetDownloadSequence(handle_, 1);
     AddPeerSources();
     lastSourceStamp_ = TickCountMs();
-    AddPeerSources();
     KvBT_Downloader_SetMaxSessionPerHttp(handle_, 2);
     return true;
 }
@@ -140,9 +139,9 @@ bool CStreamDownloader::InitFromUrl(const std::string& torrentFile, const std::s
         options_.isPrivate, 0);
     if (handle == nullptr) return false;
     handle_ = handle;
+    // The metadata can come only from a peer: name them before waiting for it.
     AddPeerSources();
     KvBT_Downloader_SetDownloadSequence(handle, 1);
-    AddPeerSources();
     lastSourceStamp_ = TickCountMs();
     const std::uint64_t deadline = TickCountMs() + StreamTimings().metadataWaitMs;
     while (!abort_) {
@@ -293,9 +292,8 @@ void CStreamDownloader::SwitchLimits(bool throttle, bool force, int downloadLimi
     KvBT_Downloader_SetMaxTotalConnections(handle_,
                                            settings.maxConns > 0 ? settings.maxConns : 160);
     KvBT_SetMaxHalfOpenConnection(4);
-    KvBT_Downloader_SetDownloadLimit(handle_,
-                                     settings.maxDownload > 0 ? settings.maxDownload << 10 : -1);
-    KvBT_Downloader_SetUploadLimit(handle_, settings.maxUpload > 0 ? settings.maxUpload << 10 : -1);
+    KvBT_Downloader_SetDownloadLimit(handle_, LimitInBytes(settings.maxDownload));
+    KvBT_Downloader_SetUploadLimit(handle_, LimitInBytes(settings.maxUpload));
     if (KvBT_Downloader_IsPaused(handle_)) KvBT_Downloader_Resume(handle_);
     throttled_ = false;
     throttleStamp_ = TickCountMs();

@@ -1,5 +1,6 @@
 #include "upload_list.h"
 
+#include <climits>
 #include <cstdio>
 
 #include "file_utils.h"
@@ -29,6 +30,11 @@ void ReleaseSeeder(const UploadingEntry& seeder) {
 }
 
 }  // namespace
+
+int LimitInBytes(int kibPerSecond) {
+    if (kibPerSecond <= 0 || kibPerSecond > INT_MAX / 1024) return -1;
+    return kibPerSecond * 1024;
+}
 
 CUploadList::CUploadList() = default;
 
@@ -107,7 +113,7 @@ void CUploadList::Maintain() {
 
 void CUploadList::MaintainLocked() {
     if (!seeding_) return;
-    KvBT_SetUploadSpeedLimit(silentUpload_ > 0 ? silentUpload_ << 10 : -1);
+    KvBT_SetUploadSpeedLimit(LimitInBytes(silentUpload_));
     bool waiting = false;
     for (UploadingEntry& seeder : seeders_) {
         if (seeder.started) continue;

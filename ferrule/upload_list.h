@@ -14,6 +14,10 @@
 // The password that torrents of encrypted entries are opened with.
 extern const char kCryptTorrentPassword[];
 
+// A limit of the settings in KiB/s as the engine takes it: bytes per second, or -1 for none
+// (a value of 0 or less, or one too large to count in bytes).
+int LimitInBytes(int kibPerSecond);
+
 struct UploadEntry {
     std::string torrentFile;
     std::string saveFolder;

@@ -1,8 +1,10 @@
 // The loopback server on a real socket: plain files, errors, request splitting, closing
 // of finished connections and a bounded stop.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 
 #include "server.h"
 #include "server_test_http.h"
+#include "testsupport/children.h"
 #include "testsupport/loopback.h"
 #include "testsupport/temp_dir.h"
 
@@ -119,4 +122,32 @@ TEST(ServerCoreBind, APortInUseThrowsFromTheConstructor) {
     http::server::server first("127.0.0.1", std::to_string(port), dir.path());
     EXPECT_THROW(http::server::server("127.0.0.1", std::to_string(port), dir.path()),
                  std::exception);
+}
+
+TEST(ServerCoreAccept, AcceptingResumesAfterRunningOutOfDescriptors) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.file("index.html"), "home");
+    const std::string root = dir.path();
+    // In a child, so that the lowered descriptor limit touches nothing else.
+    EXPECT_TRUE(testsupport::RunInChildren(1, [&root](int) {
+        const int port = testsupport::FreeLoopbackPort();
+        http::server::server server("127.0.0.1", std::to_string(port), root);
+        server.run();
+        rlimit original{};
+        if (::getrlimit(RLIMIT_NOFILE, &original) != 0) return false;
+        const int lowest_free = ::open("/dev/null", O_RDONLY);
+        if (lowest_free < 0) return false;
+        ::close(lowest_free);
+        // The client's socket takes the last descriptor, so the server's accept fails.
+        rlimit tight = original;
+        tight.rlim_cur = static_cast<rlim_t>(lowest_free) + 1;
+        if (::setrlimit(RLIMIT_NOFILE, &tight) != 0) return false;
+        const int client = stream_testing::ConnectLoopback(port);
+        std::this_thread::sleep_for(300ms);
+        ::setrlimit(RLIMIT_NOFILE, &original);
+        if (client < 0) return false;
+        const auto r = Get(port, "/", "", 5s);
+        ::close(client);
+        return r.status == 200 && r.body == "home";
+    }));
 }

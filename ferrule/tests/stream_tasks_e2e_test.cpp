@@ -133,4 +133,18 @@ TEST_F(StreamE2ETest, IdleTaskIsThrottledClosedAndSeededUntilTheNextStream) {
     EXPECT_TRUE(Manager().Uploads().GetSeeders().empty());
 }
 
+TEST_F(StreamE2ETest, ClientHangingUpWhileWaitingForPiecesReleasesTheTask) {
+    const TestTorrent t = MakeSingle("unseeded", 512 * 1024, 64 * 1024, 51);
+    seeded_.clear();  // nobody has the pieces: the stream waits for ever
+    StartService();
+    {
+        StreamReader reader(port_, StreamPath(t), "Range: bytes=0-");
+        ASSERT_TRUE(reader.ReadHeaders());
+        EXPECT_EQ(206, reader.status());
+        EXPECT_FALSE(Manager().IsTaskThrottled(t.key));
+    }
+    // The connection goes with its client, so the task is throttled as idle.
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return Manager().IsTaskThrottled(t.key); }, 5s));
+}
+
 }  // namespace stream_testing

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "file_utils.h"
 #include "loopback_engine.h"
 #include "loopback_seeder.h"
@@ -148,4 +150,17 @@ TEST(CUploadList, StreamRequestStopsEverySeederAtOnce) {
     // An unknown key seeds nothing.
     list.StartSeeding("NOPE");
     EXPECT_TRUE(list.GetSeeders().empty());
+}
+
+TEST(UploadLimits, KibLimitsBecomeBytesAndHugeOnesMeanNoLimit) {
+    EXPECT_EQ(-1, LimitInBytes(0));
+    EXPECT_EQ(-1, LimitInBytes(-5));
+    EXPECT_EQ(1024, LimitInBytes(1));
+    EXPECT_EQ(30720 * 1024, LimitInBytes(30720));
+    EXPECT_EQ((INT_MAX / 1024) * 1024, LimitInBytes(INT_MAX / 1024));
+    // A value from an ini file past the engine's range must not wrap: 4194305 KiB/s would
+    // come out as a limit of 1 KiB/s.
+    EXPECT_EQ(-1, LimitInBytes(4194305));
+    EXPECT_EQ(-1, LimitInBytes(INT_MAX / 1024 + 1));
+    EXPECT_EQ(-1, LimitInBytes(INT_MAX));
 }
