@@ -52,10 +52,11 @@ QString CacheSavePath(const QString& subPath) {
     const QString saved = QString::fromStdString(
         platform::IniReadString(PathIni().toStdString(), "AppSetting", "savePath", ""));
     if (IsFolder(saved)) return PathJoin(saved, subPath);
-    const QString answer = PathJoin(DefaultCacheFolder(), subPath);
+    // The folder is what gets recorded, not the caller's path below it.
+    const QString folder = DefaultCacheFolder();
     platform::IniWriteString(PathIni().toStdString(), "AppSetting", "savePath",
-                             answer.toStdString());
-    return answer;
+                             folder.toStdString());
+    return PathJoin(folder, subPath);
 }
 
 void SetCacheSavePath(const QString& folder) {

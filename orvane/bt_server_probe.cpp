@@ -15,8 +15,9 @@ bool IsBtServerRunning() {
 
 bool StartBtServer() {
     if (IsBtServerRunning()) return true;
-    const QString commandLine = "\"" + AppFilePath("orvane.exe") + "\" -startbt";
-    const auto process = platform::StartCommandLine(commandLine.toStdString());
+    // The path goes as it is, not through a command line that a quote in it would break.
+    const auto process =
+        platform::StartProcess(AppFilePath("orvane.exe").toStdString(), {"-startbt"});
     QThread::msleep(1000);
     return process != nullptr;
 }

@@ -7,8 +7,10 @@
 
 std::unique_ptr<platform::Process> RunProcess(const QString& program, const QString& arguments,
                                               bool show) {
-    const QString commandLine = QStringLiteral("\"%1\" %2").arg(program, arguments);
-    return platform::StartCommandLine(commandLine.toStdString(), show);
+    // Quoted by the command-line rules, so a folder holding a quote still names the program.
+    const std::string commandLine =
+        platform::QuoteArgument(program.toStdString()) + ' ' + arguments.toStdString();
+    return platform::StartCommandLine(commandLine, show);
 }
 
 bool RunUpdater() {

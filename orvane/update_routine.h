@@ -6,9 +6,10 @@
 
 #include "platform/process.h"
 
-// Starts `program` with the command line "\"program\" arguments"; the argument text is
-// passed unchanged. `show` is accepted and has no effect on X11. Null when the program
-// cannot be started. The caller owns the answered process.
+// Starts `program` with the command line of `program`, quoted by the command-line rules,
+// then `arguments`; the argument text is passed unchanged. `show` is accepted and has no
+// effect on X11. Null when the program cannot be started. The caller owns the answered
+// process.
 std::unique_ptr<platform::Process> RunProcess(const QString& program, const QString& arguments,
                                               bool show);
 

@@ -1,6 +1,8 @@
 #include "qhttpconnection.h"
 
 #include <QTcpSocket>
+#include <cstdint>
+#include <limits>
 
 #include "qhttprequest.h"
 #include "qhttpresponse.h"
@@ -122,9 +124,12 @@ int QHttpConnection::onHeadersComplete(http_parser* parser) {
         QString::fromLatin1(http_method_str(static_cast<http_method>(parser->method)));
     request->m_version = QString("%1.%2").arg(parser->http_major).arg(parser->http_minor);
     // The parser splits the request target; QUrl alone would read "//host/x" as an authority.
+    // Its parts are located by 16-bit offsets and lengths, so a longer target would come back
+    // cut to a shorter path: such a request keeps an empty path, which names no file.
     http_parser_url parts;
     http_parser_url_init(&parts);
-    if (http_parser_parse_url(self->m_url.constData(), static_cast<size_t>(self->m_url.size()), 0,
+    if (self->m_url.size() <= std::numeric_limits<uint16_t>::max() &&
+        http_parser_parse_url(self->m_url.constData(), static_cast<size_t>(self->m_url.size()), 0,
                               &parts) == 0) {
         if (parts.field_set & (1 << UF_PATH)) {
             const QByteArray path =

@@ -82,6 +82,14 @@ TEST_F(ConfigTest, CacheSavePathReplacesADeletedFolderWithTheDefaultAndRecordsIt
     EXPECT_EQ(CacheSavePath(""), QString::fromStdString(temp.file("mine")));
 }
 
+TEST_F(ConfigTest, CacheSavePathRecordsTheFolderNotThePathAskedFor) {
+    UseDrives({{temp.file("big"), 1000, 1, 1}});
+    const QString folder = QString::fromStdString(temp.file("big/orvane"));
+    EXPECT_EQ(CacheSavePath("films/a.mp4"), folder + "/films/a.mp4");
+    EXPECT_EQ(SavedPath(), folder.toStdString());
+    EXPECT_EQ(CacheSavePath("films/a.mp4"), folder + "/films/a.mp4");
+}
+
 TEST_F(ConfigTest, CacheSavePathFallsBackToTheUserCacheWhenTheDriveRootIsNotWritable) {
     testsupport::TempDir cacheHome;
     testsupport::ScopedEnv xdg("XDG_CACHE_HOME", cacheHome.path());
@@ -123,7 +131,8 @@ TEST_F(RegistryTest, ValuesRoundTripAndDefaultValueIsNamedDot) {
     const QString key = "HKEY_CURRENT_USER\\Software\\Classes\\orvane.mp4";
     RegistryWrite(key, ".", QString("视频 file"));
     RegistryWrite(key, "count", 42);
-    RegistryWrite("HKEY_LOCAL_MACHINE\\Software\\Classes\\.mp4", "ovbak", QString("otherplayer.mp4"));
+    RegistryWrite("HKEY_LOCAL_MACHINE\\Software\\Classes\\.mp4", "ovbak",
+                  QString("otherplayer.mp4"));
 
     EXPECT_EQ(RegistryRead(key, "."), QVariant(QString("视频 file")));
     EXPECT_EQ(RegistryRead(key, ""), QVariant(QString("视频 file")));

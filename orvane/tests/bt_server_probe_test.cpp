@@ -77,6 +77,18 @@ TEST_F(BtServerTest, StartsTheDesktopProgramWhichThenCountsAsRunning) {
     EXPECT_FALSE(IsBtServerRunning());
 }
 
+TEST_F(BtServerTest, AnInstallFolderHoldingAQuoteStillStartsTheProgram) {
+    const std::string odd = temp.file("say \"hi\" bin");
+    std::filesystem::create_directories(odd);
+    std::filesystem::copy_file(ORVANE_TEST_HELPER, odd + "/orvane");
+    ScopedAppDirectory oddApp(odd);
+    EXPECT_TRUE(StartBtServer());
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return Record().size() >= 3; }));
+    const QStringList lines = Record();
+    started = lines[0].toInt();
+    EXPECT_EQ(lines.mid(1), (QStringList{QString::fromStdString(odd + "/orvane"), "-startbt"}));
+}
+
 TEST_F(BtServerTest, AMissingProgramIsReportedAfterTheWait) {
     std::filesystem::remove(temp.file("bin/orvane"));
     QElapsedTimer timer;

@@ -186,6 +186,71 @@ TEST_F(HttpServerTest, MalformedRequestsDropTheConnectionAndTheServerGoesOn) {
     EXPECT_EQ(Fetch("/index.html").status, 200);
 }
 
+TEST_F(HttpServerTest, RequestBodiesAndUpgradesDoNotConfuseTheConnection) {
+    // A body, given by length or in chunks, is skipped whole: the next request still parses.
+    const auto bodies =
+        HttpExchange(port, {{"POST /index.html HTTP/1.1\r\nHost: x\r\nContent-Length: 26\r\n\r\n"
+                             "GET /secret.txt HTTP/1.1\r\n",
+                             false},
+                            {"PUT /app.js HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n"
+                             "5\r\nhello\r\n0\r\n\r\n",
+                             false},
+                            Get("/site.css")});
+    ASSERT_EQ(bodies.replies.size(), 3u);
+    EXPECT_EQ(bodies.replies[0].body, "<html>home</html>");
+    EXPECT_EQ(bodies.replies[1].body, "var a;");
+    EXPECT_EQ(bodies.replies[2].body, "p{}");
+
+    // An upgrade that is not granted leaves the connection speaking HTTP.
+    const auto upgrade =
+        HttpExchange(port, {{"GET /index.html HTTP/1.1\r\nHost: x\r\nConnection: Upgrade\r\n"
+                             "Upgrade: websocket\r\n\r\n",
+                             false},
+                            Get("/app.js")});
+    ASSERT_EQ(upgrade.replies.size(), 2u);
+    EXPECT_EQ(upgrade.replies[0].body, "<html>home</html>");
+    EXPECT_EQ(upgrade.replies[1].body, "var a;");
+
+    // CONNECT and the asterisk form name no file.
+    for (const std::string& raw : {std::string("CONNECT 127.0.0.1:22 HTTP/1.1\r\n\r\n"),
+                                   std::string("OPTIONS * HTTP/1.1\r\nHost: x\r\n\r\n")}) {
+        const auto exchange = HttpExchange(port, {{raw, false}});
+        ASSERT_EQ(exchange.replies.size(), 1u) << raw;
+        EXPECT_EQ(exchange.replies[0].status, 400) << raw;
+    }
+}
+
+TEST_F(HttpServerTest, OversizedHeadsDropTheConnectionAndTheServerGoesOn) {
+    const auto longUrl =
+        HttpExchange(port, {{"GET /" + std::string(200 * 1024, 'a') + " HTTP/1.1\r\n\r\n", false}});
+    EXPECT_TRUE(longUrl.replies.empty());
+    EXPECT_TRUE(longUrl.closedByServer);
+    const auto longHeader = HttpExchange(
+        port,
+        {{"GET /index.html HTTP/1.1\r\nX: " + std::string(200 * 1024, 'b') + "\r\n\r\n", false}});
+    EXPECT_TRUE(longHeader.replies.empty());
+    EXPECT_TRUE(longHeader.closedByServer);
+    EXPECT_EQ(Fetch("/index.html").status, 200);
+}
+
+TEST_F(HttpServerTest, APathTooLongToLocateIsNotReadAsAShorterOne) {
+    // 65536 more bytes: a 16-bit length of the path would read just "/index.html".
+    const auto exchange = HttpExchange(
+        port,
+        {{"GET /index.html" + std::string(65536, 'a') + " HTTP/1.1\r\nHost: x\r\n\r\n", false}});
+    ASSERT_EQ(exchange.replies.size(), 1u);
+    EXPECT_EQ(exchange.replies[0].status, 400);
+    EXPECT_EQ(Fetch("/index.html").status, 200);
+}
+
+TEST_F(HttpServerTest, AClientThatLeavesDuringALargeAnswerCostsNothing) {
+    ASSERT_TRUE(testsupport::MakeRandomFile(temp.file("web/big.bin"), 8 * 1024 * 1024, 3));
+    // The client sends its requests and goes almost at once, long before the body is out.
+    for (int round = 0; round < 5; ++round)
+        HttpExchange(port, {Get("/big.bin"), Get("/big.bin")}, true, 1);
+    EXPECT_EQ(Fetch("/index.html").status, 200);
+}
+
 TEST(HttpServerPortTest, TakesTheFirstFreePortOfTheRange) {
     testsupport::TempDir temp;
     QTcpServer blocker;

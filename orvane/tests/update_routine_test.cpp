@@ -71,4 +71,14 @@ TEST_F(UpdateRoutine, RunProcessQuotesTheProgramAndKeepsTheArgumentText) {
     EXPECT_FALSE(RunProcess(QString::fromStdString(bin_ + "/missing"), QString(), true));
 }
 
+TEST_F(UpdateRoutine, AnInstallFolderHoldingAQuoteStillNamesTheUpdater) {
+    const std::string odd = dir_.file("say \"hi\" bin");
+    ::mkdir(odd.c_str(), 0755);
+    const std::string program = odd + "/KvUpdater";
+    testsupport::WriteFile(program, "#!/bin/sh\nexit 233\n");
+    ::chmod(program.c_str(), 0755);
+    ScopedAppDirectory app(odd);
+    EXPECT_FALSE(RunUpdater());
+}
+
 }  // namespace
