@@ -14,11 +14,22 @@ struct CurlDeleter {
     void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
 };
 
+// A description is a short ini file; a server that sends more is broken, and its answer must
+// not fill the temporary folder or be read again and again by the run.
+constexpr size_t kMaxDescriptionBytes = 1 << 20;
+
+struct Sink {
+    int fd;
+    size_t written = 0;
+};
+
 size_t WriteToDescriptor(char* data, size_t size, size_t count, void* user) {
-    const int fd = *static_cast<int*>(user);
+    auto& sink = *static_cast<Sink*>(user);
     size_t left = size * count;
+    if (left > kMaxDescriptionBytes - sink.written) return 0;
+    sink.written += left;
     while (left > 0) {
-        const ssize_t written = ::write(fd, data, left);
+        const ssize_t written = ::write(sink.fd, data, left);
         if (written <= 0) return 0;
         data += written;
         left -= static_cast<size_t>(written);
@@ -31,8 +42,11 @@ size_t WriteToDescriptor(char* data, size_t size, size_t count, void* user) {
 bool DownloadUrlToFile(const std::string& url, const std::string& path) {
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
     if (!curl) return false;
-    // The temporary folder may be shared: never follow a link planted under our file's name.
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // The temporary folder may be shared and the name is predictable: whatever already has it
+    // (a link, or a file someone else made and could change before the run reads it) is
+    // replaced by a new file of our own, never written through.
+    ::unlink(path.c_str());
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return false;
 
     CURL* c = curl.get();
@@ -51,7 +65,9 @@ bool DownloadUrlToFile(const std::string& url, const std::string& path) {
     curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteToDescriptor);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &fd);
+    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxDescriptionBytes));
+    Sink sink{fd};
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
 
     const CURLcode result = curl_easy_perform(c);
     curl_slist_free_all(headers);

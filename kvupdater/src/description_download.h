@@ -6,7 +6,8 @@
 namespace kvupdater {
 
 // Downloads `url` into `path` (replaced). False, with no file left behind, when the URL is not
-// http or https, the server answers an error status, or the transfer fails or stalls.
+// http or https, the server answers an error status, the answer exceeds 1 MiB, or the
+// transfer fails or stalls.
 bool DownloadUrlToFile(const std::string& url, const std::string& path);
 
 }  // namespace kvupdater

@@ -3,12 +3,25 @@
 #include <platform/paths.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 
 namespace kvupdater {
 namespace {
+
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" with hexadecimal digits, as NewGuidText writes.
+bool IsGuidFolderName(const std::string& name) {
+    if (name.size() != 38 || name.front() != '{' || name.back() != '}') return false;
+    for (size_t i = 1; i + 1 < name.size(); ++i) {
+        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
+        if (dash ? name[i] != '-' : !std::isxdigit(static_cast<unsigned char>(name[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
 
 std::string NewGuidText() {
     std::random_device source;
@@ -44,6 +57,14 @@ std::string NewInstallerPath() {
     const std::string folder = platform::PathAppend(TempDirectory(), NewGuidText());
     if (::mkdir(folder.c_str(), 0700) != 0) return {};
     return platform::PathAppend(folder, platform::LinuxFileName("inst.exe"));
+}
+
+bool IsInstallerPath(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos || slash == 0) return false;
+    const std::string name = path.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..") return false;
+    return IsGuidFolderName(platform::FileNamePart(path.substr(0, slash)));
 }
 
 }  // namespace kvupdater

@@ -16,4 +16,8 @@ std::string DescriptionTempPath(std::time_t now);
 // installer's path inside it. Empty when the folder cannot be made.
 std::string NewInstallerPath();
 
+// True when `path` names a file inside a folder named by a GUID in braces, as NewInstallerPath
+// makes: the only files a run may resume into or remove.
+bool IsInstallerPath(const std::string& path);
+
 }  // namespace kvupdater

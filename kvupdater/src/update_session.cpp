@@ -45,6 +45,10 @@ bool SameDigest(const std::string& a, const std::string& b) {
     return a.size() == b.size() && ::strcasecmp(a.c_str(), b.c_str()) == 0;
 }
 
+// A message is a few lines for the dialog. Every line copied rewrites the state file, so a
+// description with thousands of them would keep the run (and its lock) busy for minutes.
+constexpr int kMaxMessageLines = 100;
+
 std::string MessageInfoKey(int index) { return "msg_info" + std::to_string(index); }
 
 // Lets the owner run the verified installer; the download itself is never executable.
@@ -69,14 +73,14 @@ bool LaunchProcess(const std::string& program, const std::vector<std::string>& a
     return platform::StartProcess(program, arguments, true) != nullptr;
 }
 
-bool IsGuidFolderName(const std::string& name) {
-    return name.size() == 38 && name.front() == '{' && name.back() == '}';
-}
-
 }  // namespace
 
 CUpdateSession::CUpdateSession(std::string statePath, std::string url)
     : statePath_(std::move(statePath)), urlArgument_(std::move(url)) {}
+
+CUpdateSession::~CUpdateSession() {
+    if (!descriptionPath_.empty()) std::remove(descriptionPath_.c_str());
+}
 
 void CUpdateSession::WriteInfo(const char* key, int value) {
     platform::IniWriteString(statePath_, kInfo, key, std::to_string(value));
@@ -100,7 +104,12 @@ void CUpdateSession::LoadLocalInfo() {
         skippedVersion_ = *skipped;
     }
     errorCount_ = platform::IniReadInt(statePath_, kInfo, "error_count", 0);
-    if (status_ > 0) installerPath_ = platform::IniReadString(statePath_, kInfo, "installer_file");
+    if (status_ > 0) {
+        // A run writes into and removes this file: one that this updater did not make (a
+        // broken or planted state file) is left alone, and a new installer folder is made.
+        std::string installer = platform::IniReadString(statePath_, kInfo, "installer_file");
+        if (kvupdater::IsInstallerPath(installer)) installerPath_ = std::move(installer);
+    }
 }
 
 bool CUpdateSession::LoadUpdateInfo() {
@@ -122,7 +131,7 @@ bool CUpdateSession::LoadUpdateInfo() {
 
     showMessage_ = read("msg") == "1";
     ConsolePrint("update.msg：%d\n", showMessage_ ? 1 : 0);
-    for (int index = 1;; ++index) {
+    for (int index = 1; index <= kMaxMessageLines; ++index) {
         const std::string line = read(MessageInfoKey(index));
         if (line.empty()) break;
         message_ += line + "\r\n";
@@ -178,9 +187,10 @@ bool CUpdateSession::SaveUpdateInfo() {
     copy("version");
     copy("msg");
     int index = 1;
-    while (!copy(MessageInfoKey(index)).empty()) ++index;
+    while (index <= kMaxMessageLines && !copy(MessageInfoKey(index)).empty()) ++index;
     // Lines of an earlier, longer message must not be shown with this one.
-    for (++index; !platform::IniReadString(statePath_, kUpdate, MessageInfoKey(index)).empty();
+    for (++index; index <= kMaxMessageLines &&
+                  !platform::IniReadString(statePath_, kUpdate, MessageInfoKey(index)).empty();
          ++index) {
         saved = platform::IniDeleteKey(statePath_, kUpdate, MessageInfoKey(index)) && saved;
     }
@@ -227,7 +237,14 @@ bool CUpdateSession::PrepareUpgrade() {
 }
 
 std::string CUpdateSession::MakeInstallerPath() {
-    if (!installerPath_.empty()) return installerPath_;
+    // The folder goes when the temporary folder is emptied (at start-up, say); a new private
+    // one replaces it rather than a folder made again with the default permissions.
+    struct stat info {};
+    if (!installerPath_.empty() &&
+        ::stat(installerPath_.substr(0, installerPath_.find_last_of('/')).c_str(), &info) == 0 &&
+        S_ISDIR(info.st_mode)) {
+        return installerPath_;
+    }
     return kvupdater::NewInstallerPath();
 }
 
@@ -245,12 +262,14 @@ bool CUpdateSession::DownloadPackage() {
     resumePath_ = installerPath_ + ".resume";
     platform::IniWriteString(statePath_, kInfo, "installer_file", installerPath_);
 
-    if (status_ != 2 && !kvupdater::DownloadInstaller(downloadUrl_, installerPath_, resumePath_)) {
+    // A verified installer that has gone or changed since is fetched again, not a failure.
+    const bool verified = status_ == 2 && SameDigest(FileMd5Hex(installerPath_), hash_);
+    if (!verified && !kvupdater::DownloadInstaller(downloadUrl_, installerPath_, resumePath_)) {
         ConsolePrint("下载失败\n");
         return false;
     }
     ConsolePrint("下载完成，对比指纹\n");
-    const std::string digest = FileMd5Hex(installerPath_);
+    const std::string digest = verified ? hash_ : FileMd5Hex(installerPath_);
     if (digest.empty() || !SameDigest(digest, hash_)) {
         ConsolePrint("指纹对比失败\n");
         return false;
@@ -306,11 +325,7 @@ void CUpdateSession::Cleanup() {
         std::remove(installerPath_.c_str());
         std::remove((installerPath_ + ".resume").c_str());
         // The folder made for this installer goes with it (rmdir leaves a non-empty one alone).
-        const size_t slash = installerPath_.find_last_of('/');
-        if (slash != std::string::npos && slash > 0) {
-            const std::string folder = installerPath_.substr(0, slash);
-            if (IsGuidFolderName(platform::FileNamePart(folder))) ::rmdir(folder.c_str());
-        }
+        ::rmdir(installerPath_.substr(0, installerPath_.find_last_of('/')).c_str());
     }
     installerPath_.clear();
     resumePath_.clear();

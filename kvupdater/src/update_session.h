@@ -11,6 +11,10 @@ class CUpdateSession {
 public:
     // `statePath` is the state file ("--conf"), `url` the description's URL ("--url").
     CUpdateSession(std::string statePath, std::string url);
+    // Removes the downloaded description: it is only read during the run.
+    ~CUpdateSession();
+    CUpdateSession(const CUpdateSession&) = delete;
+    CUpdateSession& operator=(const CUpdateSession&) = delete;
 
     // Check mode: kExitMandatoryUpdateReady when a mandatory update is prepared, else kExitOk.
     // Always starts a second copy of the updater for the real run.

@@ -82,13 +82,27 @@ TEST_F(AskUserTest, DialogCarriesTheDescriptionsTextsAndSkipWhenAllowed) {
 
 TEST_F(AskUserTest, SkipRecordsTheVersionAndDropsThePendingUpdate) {
     WriteState(true, false);
-    const std::string installer = dir.file("inst.exe");
+    const std::string installer = dir.file("{11111111-2222-4333-8444-555555555555}/inst");
     testsupport::WriteFile(installer, "installer");
     platform::IniWriteString(state, "info", "installer_file", installer);
     EXPECT_FALSE(Ask([](CDlgUpdate& d) { Button(d, CDlgUpdate::kIdSkip)->click(); }));
     EXPECT_EQ("5", Info("skiped_version"));
     EXPECT_EQ("0", Info("status"));
     EXPECT_EQ("", testsupport::ReadFile(installer));
+}
+
+TEST_F(AskUserTest, StateNamingAFileTheUpdaterDidNotMakeLeavesThatFileAlone) {
+    for (const char* name : {"notes.txt", "folder/inst", "{11111111-2222-4333-8444-5555}/inst",
+                             "{zzzzzzzz-2222-4333-8444-555555555555}/inst"}) {
+        SCOPED_TRACE(name);
+        WriteState(true, false);
+        const std::string precious = dir.file(name);
+        testsupport::WriteFile(precious, "keep me");
+        platform::IniWriteString(state, "info", "installer_file", precious);
+        EXPECT_FALSE(Ask([](CDlgUpdate& d) { Button(d, CDlgUpdate::kIdSkip)->click(); }));
+        EXPECT_EQ("0", Info("status"));
+        EXPECT_EQ("keep me", testsupport::ReadFile(precious));
+    }
 }
 
 TEST_F(AskUserTest, WithoutADisplayTheAnswerIsRemindLater) {

@@ -197,6 +197,8 @@ TEST_F(UpdaterRunTest, NewerVersionIsDownloadedVerifiedAndInstalled) {
     const std::string installer = Info("installer_file");
     EXPECT_TRUE(Executable(installer)) << installer;
     EXPECT_FALSE(Exists(installer + ".resume"));
+    // The downloaded description is not left behind in the temporary folder.
+    EXPECT_EQ(InstallerFolders(), FolderNames(harness.TempFolder()));
 }
 
 TEST_F(UpdaterRunTest, InstalledOrEqualVersionNeedsNothing) {
@@ -311,8 +313,29 @@ TEST_F(UpdaterRunTest, UnavailableDescriptionCountsAsFailureAndKeepsTheState) {
     UpdaterRun unversioned = RunUpdater();
     EXPECT_EQ(1, unversioned.exitCode);
     EXPECT_TRUE(Contains(unversioned.output, "远程版本信息获取失败\n"));
+    EXPECT_TRUE(FolderNames(harness.TempFolder()).empty());
     EXPECT_EQ("kept", Update("msg_info1"));
     EXPECT_EQ("", Update("version"));
+}
+
+TEST_F(UpdaterRunTest, OversizedDescriptionIsRefusedAndLongMessagesAreCut) {
+    // The dialog's message keeps its first 100 lines: every line copied rewrites the state file.
+    SetInfo("version", "9");
+    Description d;
+    d.lines.clear();
+    for (int i = 1; i <= 150; ++i) d.lines.push_back("line " + std::to_string(i));
+    Publish(d);
+    EXPECT_EQ(0, RunUpdater().exitCode);
+    EXPECT_EQ("line 100", Update("msg_info100"));
+    EXPECT_EQ("", Update("msg_info101"));
+
+    // A description beyond 1 MiB is a broken server: the run fails as if it were unavailable.
+    server.Serve("/update.ini", "[info]\nversion=10\n" + std::string(2 << 20, '#'));
+    UpdaterRun oversized = RunUpdater();
+    EXPECT_EQ(kvupdater::kExitFailure, oversized.exitCode);
+    EXPECT_TRUE(Contains(oversized.output, "升级信息获取失败\n")) << oversized.output;
+    EXPECT_EQ("5", Update("version"));
+    EXPECT_TRUE(FolderNames(harness.TempFolder()).empty());
 }
 
 TEST_F(UpdaterRunTest, MandatoryUpdateWaitsForTheUserAndCheckModeReportsIt) {
@@ -452,6 +475,27 @@ TEST_F(ResumeTest, PartialDownloadContinuesWithARangeRequest) {
     EXPECT_EQ(d.installer, testsupport::ReadFile(installer));
     ASSERT_TRUE(Installed());
     EXPECT_EQ("v5", MarkerLines().at(0));
+}
+
+TEST_F(ResumeTest, VerifiedInstallerThatHasGoneIsFetchedAgainIntoAPrivateFolder) {
+    // The temporary folder was emptied since the installer was verified.
+    Description d;
+    d.installer = Installer("v5");
+    PublishAndRemember(d);
+    const std::string gone = harness.File("tmp/{AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE}/inst");
+    PreparedState(gone);
+    SetInfo("status", "2");
+
+    UpdaterRun run = RunUpdater();
+    EXPECT_EQ(0, run.exitCode) << run.output;
+    EXPECT_EQ(1, server.RequestCount("/inst.bin"));
+    ASSERT_TRUE(Installed());
+    EXPECT_EQ("v5", MarkerLines().at(0));
+    const std::string installer = Info("installer_file");
+    EXPECT_NE(gone, installer);
+    struct stat folder {};
+    ASSERT_EQ(0, ::stat(installer.substr(0, installer.find_last_of('/')).c_str(), &folder));
+    EXPECT_EQ(0700u, folder.st_mode & 0777);
 }
 
 TEST_F(ResumeTest, UnusableResumeFileStartsTheDownloadAfresh) {

@@ -4,6 +4,8 @@
 #include <platform/paths.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 namespace tarnwick {
 namespace {
 
@@ -20,6 +22,10 @@ long long ReadLongLong(const std::string& path, const char* key, long long fallb
 }
 
 }  // namespace
+
+bool IsPlainFileName(const std::string& name) {
+    return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
+}
 
 std::string DownloadJob::TargetPath() const { return platform::PathAppend(folder, fileName); }
 
@@ -46,14 +52,18 @@ std::optional<DownloadJob> ReadResumeFile(const std::string& resumePath) {
     job.url = platform::IniReadString(resumePath, kSection, "url");
     job.folder = platform::IniReadString(resumePath, kSection, "folder");
     job.fileName = platform::IniReadString(resumePath, kSection, "file");
-    if (job.url.empty() || job.folder.empty() || job.fileName.empty()) return std::nullopt;
+    if (job.url.empty() || job.folder.empty() || !IsPlainFileName(job.fileName)) {
+        return std::nullopt;
+    }
     job.userAgent = platform::IniReadString(resumePath, kSection, "user_agent");
-    job.connectTimeoutSeconds =
-        platform::IniReadInt(resumePath, kSection, "connect_timeout", job.connectTimeoutSeconds);
-    job.stallTimeoutSeconds =
-        platform::IniReadInt(resumePath, kSection, "stall_timeout", job.stallTimeoutSeconds);
-    job.retryCount = platform::IniReadInt(resumePath, kSection, "retries", 0);
-    job.maxBytesPerSecond = ReadLongLong(resumePath, "max_speed", 0);
+    // The file is only text on disk: a stall timeout of 0 would let a dead transfer hang for
+    // ever, so anything a fresh job could not hold falls back to the defaults.
+    const int connectTimeout = platform::IniReadInt(resumePath, kSection, "connect_timeout", 0);
+    if (connectTimeout > 0) job.connectTimeoutSeconds = connectTimeout;
+    const int stallTimeout = platform::IniReadInt(resumePath, kSection, "stall_timeout", 0);
+    if (stallTimeout > 0) job.stallTimeoutSeconds = stallTimeout;
+    job.retryCount = std::max(0, platform::IniReadInt(resumePath, kSection, "retries", 0));
+    job.maxBytesPerSecond = std::max(0LL, ReadLongLong(resumePath, "max_speed", 0));
     job.totalSize = ReadLongLong(resumePath, "total", -1);
     return job;
 }

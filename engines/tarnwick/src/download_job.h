@@ -21,10 +21,15 @@ struct DownloadJob {
     std::string TargetPath() const;
 };
 
+// A name that stays inside its folder: not empty, no '/', not "." or "..".
+bool IsPlainFileName(const std::string& name);
+
 // Writes the job to job.resumePath (nothing to do when it is empty). True when written.
 bool WriteResumeFile(const DownloadJob& job);
 
-// Reads a job back; nothing when the file is missing or lacks the URL, folder or file name.
+// Reads a job back; nothing when the file is missing, lacks the URL or folder, or names no plain
+// file. Settings that a fresh job could not have (timeouts of 0 or less, negative retries or
+// speed) read as their defaults.
 std::optional<DownloadJob> ReadResumeFile(const std::string& resumePath);
 
 }  // namespace tarnwick

@@ -65,9 +65,7 @@ int Tarnwick_Downloader_Initialize(const TarnwickRequest* request, TarnwickHandl
         return TARNWICK_ERROR_ARGUMENT;
     }
     const std::string fileName = request->fileName;
-    if (fileName.find('/') != std::string::npos || fileName == "." || fileName == "..") {
-        return TARNWICK_ERROR_ARGUMENT;
-    }
+    if (!tarnwick::IsPlainFileName(fileName)) return TARNWICK_ERROR_ARGUMENT;
     tarnwick::DownloadJob job;
     job.url = request->url;
     job.folder = request->folder;

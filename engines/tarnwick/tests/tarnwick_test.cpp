@@ -1,6 +1,7 @@
 // The download engine against a loopback server: whole downloads, broken transfers, resume
 // with a Range request, servers that cannot resume, and the handle's life.
 #include <gtest/gtest.h>
+#include <platform/paths.h>
 #include <sys/stat.h>
 #include <tarnwick/tarnwick.h>
 #include <testsupport/loopback.h>
@@ -207,6 +208,22 @@ TEST_F(TarnwickTest, BadArgumentsAndUnreadableResumeFilesGiveNoHandle) {
     EXPECT_EQ(TARNWICK_STATE_FAILED, Tarnwick_Downloader_GetState(nullptr));
     EXPECT_EQ(-1, Tarnwick_Downloader_GetLeftSize(nullptr));
     EXPECT_NE(TARNWICK_OK, Tarnwick_Downloader_Release(nullptr, 0));
+}
+
+TEST_F(TarnwickTest, ResumeFileNamingAFileOutsideItsFolderGivesNoHandle) {
+    server.Serve("/file", payload);
+    const std::string inner = dir.file("inner");
+    ASSERT_TRUE(platform::MakeDirectories(inner));
+    for (const char* name : {"../escaped.bin", "..", "."}) {
+        SCOPED_TRACE(name);
+        testsupport::WriteFile(resume, "[download]\nurl=" + server.Url("/file") +
+                                           "\nfolder=" + inner + "\nfile=" + name + "\n");
+        TarnwickHandle handle = reinterpret_cast<TarnwickHandle>(&handle);
+        EXPECT_EQ(TARNWICK_ERROR_RESUME_FILE, Tarnwick_Downloader_Load(&handle, resume.c_str()));
+        EXPECT_EQ(nullptr, handle);
+    }
+    EXPECT_FALSE(Exists(dir.file("escaped.bin")));
+    EXPECT_EQ(0, server.RequestCount("/file"));
 }
 
 TEST_F(TarnwickTest, OnlyHttpAndHttpsAreFetched) {

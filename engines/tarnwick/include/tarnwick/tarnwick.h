@@ -60,7 +60,7 @@ TARNWICK_API int Tarnwick_Downloader_Initialize(const TarnwickRequest* request,
                                                 const TarnwickOptions* options);
 // Continues the download recorded in resumePath from the bytes already in its file.
 // TARNWICK_OK and a running downloader in *handle, or an error and *handle = null (the resume
-// file is missing or unreadable).
+// file is missing or unreadable, or its file name is not a plain name inside its folder).
 TARNWICK_API int Tarnwick_Downloader_Load(TarnwickHandle* handle, const char* resumePath);
 
 // TARNWICK_STATE_RUNNING, _COMPLETE or _FAILED (also for a null handle).
