@@ -114,6 +114,7 @@ std::string LinuxFileName(const std::string& windowsName) {
         {"kvbt.dll", "libKvBT.so"},
         {"orvane_ax.dll", "liborvane_ax.so"},
         {"axorvane.dll", "libaxorvane.so"},
+        {"regsvr32.exe", "regsvr"},
     };
     // Windows file names compare without regard to case; keep any folder part as given.
     const auto sep = windowsName.find_last_of("/\\");

@@ -32,6 +32,7 @@ TEST(FileNames, MapWindowsNamesWithoutRegardToCase) {
     EXPECT_EQ(LinuxFileName("Ferrule.dll"), "libFerrule.so");
     EXPECT_EQ(LinuxFileName("APlayer.dll"), "libAPlayer.so");
     EXPECT_EQ(LinuxFileName("KvUpdater.exe"), "KvUpdater");
+    EXPECT_EQ(LinuxFileName("RegSvr32.exe"), "regsvr");
     EXPECT_EQ(LinuxFileName("/opt/x/ORVANE_PROXY.EXE"), "/opt/x/orvane_proxy");
     EXPECT_EQ(LinuxFileName("index.html"), "index.html");
     EXPECT_EQ(FileNamePart("a\\b/c.txt"), "c.txt");
