@@ -1,0 +1,1 @@
+{"title":"${title}","url":"${url}","ad":"${ad}","servers":"${servers}","siyou":"${siyou}","httpurl":"${httpurl}"}
