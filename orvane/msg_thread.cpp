@@ -100,21 +100,21 @@ bool QMsgThread::HandleCommand(const QByteArray& request, QByteArray& reply) {
         return true;
     }
     if (command == "seturl") {
-        urls[Utf8Value(arguments, "win")] = Utf8Value(arguments, "url");
+        urls.Set(Utf8Value(arguments, "win"), Utf8Value(arguments, "url"));
         reply = "0";
         return true;
     }
     if (command == "geturl") {
-        reply = urls[Utf8Value(arguments, "win")].toUtf8();
+        reply = urls.Get(Utf8Value(arguments, "win")).toUtf8();
         return true;
     }
     if (command == "setstate") {
-        states[Utf8Value(arguments, "win")] = Utf8Value(arguments, "state");
+        states.Set(Utf8Value(arguments, "win"), Utf8Value(arguments, "state"));
         reply = "0";
         return true;
     }
     if (command == "getstate") {
-        reply = states[Utf8Value(arguments, "win")].toUtf8();
+        reply = states.Get(Utf8Value(arguments, "win")).toUtf8();
         return true;
     }
     return true;

@@ -3,12 +3,13 @@
 #pragma once
 
 #include <QByteArray>
-#include <QMap>
 #include <QString>
 #include <QThread>
 #include <climits>
 #include <memory>
 #include <mutex>
+
+#include "window_values.h"
 
 class PipeServerHandle;
 
@@ -34,8 +35,8 @@ protected:
 
 private:
     QByteArray m_btUrl;
-    QMap<QString, QString> urls;    // "win" text -> URL last set for that window
-    QMap<QString, QString> states;  // "win" text -> state text last set for that window
+    WindowValues urls;    // "win" text -> URL last set for that window
+    WindowValues states;  // "win" text -> state text last set for that window
 
     std::mutex m_pipeLock;  // guards m_pipe and m_stopping against Stop() on another thread
     std::unique_ptr<PipeServerHandle> m_pipe;

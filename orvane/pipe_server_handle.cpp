@@ -18,7 +18,7 @@ PipeServerHandle::ReceiveResult PipeServerHandle::Receive(std::string& request) 
     request.clear();
     if (!server_->WaitForClient()) return ReceiveResult::Closed;
     std::string message;
-    if (!server_->ReadMessage(message)) {
+    if (!server_->ReadMessage(message, kClientReadTimeoutMs)) {
         server_->Disconnect();
         return ReceiveResult::ClientLost;
     }

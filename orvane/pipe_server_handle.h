@@ -12,7 +12,7 @@ class PipeServerHandle {
 public:
     enum class ReceiveResult {
         Request,     // a client is connected and its request was read
-        ClientLost,  // a client came but sent nothing usable; it has been let go
+        ClientLost,  // a client came but sent nothing usable in time; it has been let go
         Closed,      // the pipe cannot wait any longer (shut down or broken)
     };
 
@@ -22,6 +22,10 @@ public:
     ~PipeServerHandle();
     PipeServerHandle(const PipeServerHandle&) = delete;
     PipeServerHandle& operator=(const PipeServerHandle&) = delete;
+
+    // A connected client that sends nothing for this long loses its turn, so that one silent
+    // client cannot keep every other one waiting.
+    static constexpr int kClientReadTimeoutMs = 3000;
 
     // Lets a client that is still connected go, waits for the next one and reads its request
     // (the text up to its first NUL, at most 65535 bytes).

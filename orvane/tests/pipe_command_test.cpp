@@ -1,5 +1,6 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <QByteArray>
 #include <QStringList>
@@ -10,6 +11,7 @@
 #include "msg_thread.h"
 #include "scoped_app_directory.h"
 #include "streaming_library.h"
+#include "window_values.h"
 
 namespace {
 
@@ -177,6 +179,56 @@ TEST_F(HandleCommandTest, WithoutTheServiceOrItsExportsTaskInfoAndLimitsAnswerEm
     dlclose(other);
 
     EXPECT_EQ(NewCalls(), QStringList());
+}
+
+// Heap bytes in use by this process.
+size_t HeapInUse() { return mallinfo2().uordblks; }
+
+// Pages that come and go must not grow the BT server: 2,000 distinct windows with a 60 KB URL
+// each would hold some 240 MB, where only the newest windows are kept.
+TEST_F(HandleCommandTest, AFloodOfDistinctWindowsKeepsMemoryBoundedAndTheLiveWindows) {
+    struct Case {
+        const char *set, *get, *key;
+    };
+    for (const Case& c : {Case{"seturl", "geturl", "url"}, Case{"setstate", "getstate", "state"}}) {
+        SCOPED_TRACE(c.set);
+        QMsgThread thread;
+        QByteArray reply;
+        const auto set = [&](const QByteArray& window, const QByteArray& value) {
+            thread.HandleCommand(QByteArray(c.set) + "::win:" + window + "," + c.key + ":" + value,
+                                 reply);
+            EXPECT_EQ(reply, "0");
+        };
+        const auto get = [&](const QByteArray& window) {
+            thread.HandleCommand(QByteArray(c.get) + "::win:" + window, reply);
+            return reply;
+        };
+        set("live", "first");
+        set("live", "kept");  // a window's new value replaces the old one
+        set("gone", "old");
+        const size_t before = HeapInUse();
+        const QByteArray filler(60 * 1024, 'x');
+        for (int i = 0; i < 2000; ++i) {
+            set(QByteArray::number(i), QByteArray::number(i) + filler);
+            if (i % 10 == 0) {
+                EXPECT_EQ(get("live"), "kept");  // its host program keeps asking
+            }
+        }
+        const size_t after = HeapInUse();
+        EXPECT_LT(after > before ? after - before : 0, 32u * 1024 * 1024);
+
+        EXPECT_EQ(get("live"), "kept");
+        EXPECT_EQ(get("gone"), "");
+        EXPECT_EQ(get("0"), "");
+        EXPECT_EQ(get("1999"), "1999" + filler);
+        EXPECT_EQ(get("1999"), "1999" + filler);
+        const int oldestKept = 2000 - (WindowValues::kMaxWindows - 1);
+        EXPECT_EQ(get(QByteArray::number(oldestKept)), QByteArray::number(oldestKept) + filler);
+        EXPECT_EQ(get(QByteArray::number(oldestKept - 1)), "");
+        // Asking about windows nobody set stores nothing and pushes nobody out.
+        for (int i = 0; i < 500; ++i) get("never" + QByteArray::number(i));
+        EXPECT_EQ(get(QByteArray::number(oldestKept)), QByteArray::number(oldestKept) + filler);
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The pipe's client and server ends talking over the real pipe, with the server thread in
 // this process and the stand-in streaming library loaded.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <QByteArray>
 #include <QStringList>
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <thread>
 
@@ -16,6 +18,7 @@
 #include "bt_server_test_support.h"
 #include "msg_thread.h"
 #include "pipe_client.h"
+#include "pipe_server_handle.h"
 #include "platform/named_pipe.h"
 #include "scoped_app_directory.h"
 #include "testsupport/loopback.h"
@@ -150,24 +153,54 @@ TEST_F(PipeExchangeTest, TwoClientsAtOnceAreServedOneAfterTheOther) {
               (QStringList{"100", "101", "102", "103", "104", "200", "201", "202", "203", "204"}));
 }
 
-// A client that connects and leaves without a request, or sends one and leaves without its
-// reply, costs only its own turn.
-TEST_F(PipeExchangeTest, AClientThatLeavesEarlyDoesNotStopTheServer) {
+// A connection to the pipe of our own, bypassing the client code.
+int ConnectRaw() {
     const std::string path = platform::PipeSocketPath(kBtServerPipeName);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     path.copy(address.sun_path, path.size());
-    const auto connectRaw = [&] {
-        const int fd = socket(AF_UNIX, SOCK_SEQPACKET, 0);
-        EXPECT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-        return fd;
-    };
-    close(connectRaw());
-    const int fd = connectRaw();
+    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    EXPECT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    return fd;
+}
+
+// A client that connects and leaves without a request, or sends one and leaves without its
+// reply, costs only its own turn.
+TEST_F(PipeExchangeTest, AClientThatLeavesEarlyDoesNotStopTheServer) {
+    close(ConnectRaw());
+    const int fd = ConnectRaw();
     const char request[] = "setstate::win:8,state:4";
     EXPECT_GT(send(fd, request, sizeof request, 0), 0);
     close(fd);
     EXPECT_EQ(PipeRequest("getstate::win:8"), "4");
+}
+
+// A client that connects and says nothing is let go after the read time-out; a client that
+// waits without limit behind it is then served.
+TEST_F(PipeExchangeTest, ASilentClientDoesNotBlockTheNextOne) {
+    // The server takes its clients in the order they came: the silent one first.
+    const int silent = ConnectRaw();
+    std::atomic<bool> answered{false};
+    std::string reply;
+    std::thread waiting([&] {
+        char* raw = nullptr;
+        if (PipeCall(kBtServerPipeName, "bturl::", &raw, 0)) reply = raw;
+        PipeFreeReply(raw);
+        answered = true;
+    });
+    const bool served =
+        testsupport::WaitUntil([&] { return answered.load(); },
+                               std::chrono::milliseconds(PipeServerHandle::kClientReadTimeoutMs) +
+                                   std::chrono::seconds(30));
+    // The silent client was let go: its end sees the server hang up.
+    pollfd entry{silent, POLLIN, 0};
+    EXPECT_EQ(poll(&entry, 1, 0), 1);
+    char byte;
+    EXPECT_EQ(recv(silent, &byte, 1, MSG_DONTWAIT), 0);
+    close(silent);  // also frees a waiting client should the server not have let go
+    waiting.join();
+    EXPECT_TRUE(served);
+    EXPECT_EQ(reply, "http://127.0.0.1:17790/");
 }
 
 TEST_F(PipeExchangeTest, ARequestTooLongForOneMessageIsRefusedByTheClient) {

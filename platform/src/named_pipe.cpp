@@ -62,15 +62,25 @@ bool SendMessage(int fd, const std::string& message) {
     }
 }
 
+// Milliseconds left until `deadline` (rounded up): -1 without a deadline, 0 once it passed.
+int MillisecondsLeft(const std::optional<Clock::time_point>& deadline) {
+    if (!deadline) return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now());
+    return static_cast<int>(std::clamp<long long>(left.count(), 0, 1 << 30));
+}
+
 // Waits until `fd` has something to read. False when `listener` is shut down first: a client
 // that connects and never sends must not keep a shut-down server from ending. (A listening
 // socket reports a hang-up only once shut down; its queued clients raise no event here.)
-bool WaitReadable(int fd, int listener) {
+// False as well once `timeoutMs` has passed (negative: no limit).
+bool WaitReadable(int fd, int listener, int timeoutMs) {
+    std::optional<Clock::time_point> deadline;
+    if (timeoutMs >= 0) deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     pollfd entries[2] = {{fd, POLLIN, 0}, {listener, 0, 0}};
     for (;;) {
-        const int ready = poll(entries, 2, -1);
+        const int ready = poll(entries, 2, MillisecondsLeft(deadline));
         if (ready < 0 && errno == EINTR) continue;
-        if (ready < 0 || entries[1].revents != 0) return false;
+        if (ready <= 0 || entries[1].revents != 0) return false;
         if (entries[0].revents != 0) return true;
     }
 }
@@ -95,13 +105,6 @@ bool ReceiveMessage(int fd, std::string& message) {
         --length;
     message.assign(buffer.data(), std::min(length, kPipeBufferSize));
     return true;
-}
-
-// Milliseconds left until `deadline` (rounded up): -1 without a deadline, 0 once it passed.
-int MillisecondsLeft(const std::optional<Clock::time_point>& deadline) {
-    if (!deadline) return -1;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now());
-    return static_cast<int>(std::clamp<long long>(left.count(), 0, 1 << 30));
 }
 
 bool SetSendTimeout(int fd, int ms) {
@@ -191,8 +194,9 @@ bool PipeServer::WaitForClient() {
     return false;
 }
 
-bool PipeServer::ReadMessage(std::string& message) {
-    return client_ >= 0 && WaitReadable(client_, listen_) && ReceiveMessage(client_, message);
+bool PipeServer::ReadMessage(std::string& message, int timeoutMs) {
+    return client_ >= 0 && WaitReadable(client_, listen_, timeoutMs) &&
+           ReceiveMessage(client_, message);
 }
 
 bool PipeServer::WriteMessage(const std::string& message) {

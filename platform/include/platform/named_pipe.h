@@ -32,8 +32,9 @@ public:
     bool WaitForClient();
     bool HasClient() const { return client_ >= 0; }
     // Reads one message (at most kPipeBufferSize bytes; longer ones are cut). False when the
-    // client went away without sending, or when the server is shut down meanwhile.
-    bool ReadMessage(std::string& message);
+    // client went away without sending, when nothing came within `timeoutMs` (negative: no
+    // limit), or when the server is shut down meanwhile.
+    bool ReadMessage(std::string& message, int timeoutMs = -1);
     // Writes one message. False when the client is gone.
     bool WriteMessage(const std::string& message);
     // Lets the current client go.
