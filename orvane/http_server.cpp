@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
+#include <algorithm>
 #include <memory>
 
 #include "http_file_sender.h"
@@ -26,11 +27,30 @@ void AnswerBadRequest(QHttpResponse* resp) {
     resp->end();
 }
 
+void AnswerForbidden(QHttpResponse* resp) {
+    resp->writeHead(403);
+    resp->end();
+}
+
+// "127.0.0.1", "localhost" or "[::1]", each with any port or none.
+bool IsLoopbackHost(const QByteArray& header) {
+    const QByteArray host = header.trimmed().toLower();
+    int portAt = host.lastIndexOf(':');
+    if (host.startsWith('[')) portAt = host.indexOf(']') + 1;  // IPv6 names hold colons
+    const QByteArray name = portAt < 0 ? host : host.left(portAt);
+    if (name != "127.0.0.1" && name != "localhost" && name != "[::1]") return false;
+    if (portAt < 0 || portAt == host.size()) return true;
+    const QByteArray port = host.mid(portAt);
+    if (port.size() > 6 || port[0] != ':') return false;
+    return std::all_of(port.begin() + 1, port.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 }  // namespace
 
 HttpServer& TheHttpServer() { return g_httpServer; }
 
-HttpServer::HttpServer(QObject* parent) : QObject(parent) {
+HttpServer::HttpServer(QObject* parent)
+    : QObject(parent), m_requestTimeoutMs(QHttpServer::kDefaultRequestTimeoutMs) {
     m_mimeTypes.insert(".htm", "text/html");
     m_mimeTypes.insert(".html", "text/html");
     m_mimeTypes.insert(".css", "text/css");
@@ -51,6 +71,7 @@ int HttpServer::Start(int firstPort, int lastPort, const QString& root) {
         m_listener = nullptr;
     }
     m_listener = new QHttpServer(this);
+    m_listener->setRequestTimeout(m_requestTimeoutMs);
     connect(m_listener, &QHttpServer::newRequest, this, &HttpServer::handleRequest);
     if (firstPort > lastPort) return 0;
     for (int port = qMax(firstPort, 1); port <= qMin(lastPort, 65535); ++port) {
@@ -99,6 +120,7 @@ QString HttpServer::PublishedFilePath(const QString& path) const {
 }
 
 void HttpServer::handleRequest(QHttpRequest* req, QHttpResponse* resp) {
+    if (!IsLoopbackHost(req->header("host"))) return AnswerForbidden(resp);
     const QString path = req->path();
     const QString type = ContentType(path);
     const QString fileName = path.startsWith(kBtRoot) ? PublishedFilePath(path) : WebFilePath(path);

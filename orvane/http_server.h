@@ -1,5 +1,7 @@
 // The local file HTTP server on 127.0.0.1: the "web" folder beside the control library, and
 // under "/btroot/" + Base64 of an absolute path, the files the player has published.
+// Only requests addressed to a loopback name are answered: a web page whose own name has
+// been pointed at 127.0.0.1 (DNS rebinding) gets 403 and reads nothing.
 #pragma once
 
 #include <QMap>
@@ -30,6 +32,10 @@ public:
     // Closes the listener, if any.
     void Stop();
 
+    // How long a connection may take to deliver a complete request before it is closed, for
+    // listeners started from now on.
+    void SetRequestTimeout(int ms) { m_requestTimeoutMs = ms; }
+
 private slots:
     void handleRequest(QHttpRequest* req, QHttpResponse* resp);
 
@@ -42,6 +48,7 @@ private:
     QString m_root;
     QMap<QString, QString> m_mimeTypes;
     QSet<QString> m_published;
+    int m_requestTimeoutMs;
 };
 
 // The process's one server, which the control start-up starts.

@@ -1,6 +1,7 @@
 #include "qhttpconnection.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 #include <cstdint>
 #include <limits>
 
@@ -13,9 +14,13 @@ QHttpConnection* Self(http_parser* parser) { return static_cast<QHttpConnection*
 
 }  // namespace
 
-QHttpConnection::QHttpConnection(QTcpSocket* socket, QObject* parent)
-    : QObject(parent), m_socket(socket) {
+QHttpConnection::QHttpConnection(QTcpSocket* socket, int requestTimeoutMs, QObject* parent)
+    : QObject(parent), m_socket(socket), m_requestTimer(new QTimer(this)) {
     m_socket->setParent(this);
+    m_requestTimer->setSingleShot(true);
+    m_requestTimer->setInterval(requestTimeoutMs);
+    connect(m_requestTimer, &QTimer::timeout, this, &QHttpConnection::requestTimedOut);
+    m_requestTimer->start();
     // Bytes of a further request wait in the kernel, not in memory, while an answer runs.
     m_socket->setReadBufferSize(64 * 1024);
     http_parser_init(&m_parser, HTTP_REQUEST);
@@ -58,6 +63,7 @@ void QHttpConnection::parse() {
     }
     if (!m_messageComplete) return;
     m_messageComplete = false;
+    m_requestTimer->stop();
     QHttpRequest* request = m_request;
     const bool http11 =
         m_parser.http_major > 1 || (m_parser.http_major == 1 && m_parser.http_minor >= 1);
@@ -79,7 +85,14 @@ void QHttpConnection::responseDone() {
         if (m_socket->state() == QAbstractSocket::UnconnectedState) deleteLater();
         return;
     }
+    m_requestTimer->start();
     parse();
+}
+
+void QHttpConnection::requestTimedOut() {
+    if (m_response) return;  // an answer is under way; the request was complete
+    m_socket->abort();
+    deleteLater();
 }
 
 int QHttpConnection::onMessageBegin(http_parser* parser) {

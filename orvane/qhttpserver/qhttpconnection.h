@@ -1,6 +1,8 @@
 // One client connection: feeds the socket's bytes to the HTTP parser and answers its
 // requests one after the other. Bytes of a further request wait in the socket until the
-// current response has ended.
+// current response has ended. A connection whose request is not complete within the request
+// time-out (counted from its opening, or from the end of the previous answer) is closed, so
+// that clients which send nothing, or a byte now and then, cannot hold connections open.
 #pragma once
 
 #include <http_parser.h>
@@ -10,6 +12,7 @@
 #include <QPointer>
 
 class QTcpSocket;
+class QTimer;
 class QHttpRequest;
 class QHttpResponse;
 
@@ -17,7 +20,7 @@ class QHttpConnection : public QObject {
     Q_OBJECT
 
 public:
-    QHttpConnection(QTcpSocket* socket, QObject* parent);
+    QHttpConnection(QTcpSocket* socket, int requestTimeoutMs, QObject* parent);
     ~QHttpConnection() override;
 
 signals:
@@ -26,6 +29,7 @@ signals:
 private slots:
     void parse();
     void responseDone();
+    void requestTimedOut();
 
 private:
     static int onMessageBegin(http_parser* parser);
@@ -37,6 +41,7 @@ private:
     void storeHeader();
 
     QTcpSocket* m_socket;
+    QTimer* m_requestTimer;
     http_parser m_parser;
     http_parser_settings m_settings;
     QByteArray m_unparsed;

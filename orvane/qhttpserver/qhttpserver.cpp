@@ -21,7 +21,7 @@ void QHttpServer::close() { m_tcpServer->close(); }
 
 void QHttpServer::newConnection() {
     while (QTcpSocket* socket = m_tcpServer->nextPendingConnection()) {
-        auto* connection = new QHttpConnection(socket, this);
+        auto* connection = new QHttpConnection(socket, m_requestTimeoutMs, this);
         connect(connection, &QHttpConnection::newRequest, this, &QHttpServer::newRequest);
     }
 }

@@ -16,6 +16,11 @@ public:
     explicit QHttpServer(QObject* parent = nullptr);
     ~QHttpServer() override;
 
+    // How long a connection may take to deliver a complete request (see QHttpConnection);
+    // applies to connections accepted from now on.
+    static constexpr int kDefaultRequestTimeoutMs = 10000;
+    void setRequestTimeout(int ms) { m_requestTimeoutMs = ms; }
+
     bool listen(const QHostAddress& address, quint16 port);
     // Stops accepting; connections already open go on until their clients leave.
     void close();
@@ -29,4 +34,5 @@ private slots:
 
 private:
     QTcpServer* m_tcpServer;
+    int m_requestTimeoutMs = kDefaultRequestTimeoutMs;
 };

@@ -158,12 +158,13 @@ TEST_F(HttpServerTest, KeepAliveServesSeveralRequestsOnOneConnection) {
 }
 
 TEST_F(HttpServerTest, ConnectionCloseAndHttp10EndTheConnection) {
-    const auto closing = HttpExchange(port, {Get("/index.html", true)});
+    const auto closing = HttpExchange(port, {Get("/index.html", true)}, false, 30000, true);
     ASSERT_EQ(closing.replies.size(), 1u);
     EXPECT_TRUE(closing.closedByServer);
 
     // An answer without a length, to a client that cannot take chunks, ends with the close.
-    const auto old = HttpExchange(port, {{"GET /missing HTTP/1.0\r\n\r\n", false}});
+    const auto old = HttpExchange(
+        port, {{"GET /missing HTTP/1.0\r\nHost: localhost\r\n\r\n", false}}, false, 30000, true);
     ASSERT_EQ(old.replies.size(), 1u);
     EXPECT_EQ(old.replies[0].status, 400);
     EXPECT_TRUE(old.closedByServer);
@@ -188,32 +189,33 @@ TEST_F(HttpServerTest, MalformedRequestsDropTheConnectionAndTheServerGoesOn) {
 
 TEST_F(HttpServerTest, RequestBodiesAndUpgradesDoNotConfuseTheConnection) {
     // A body, given by length or in chunks, is skipped whole: the next request still parses.
-    const auto bodies =
-        HttpExchange(port, {{"POST /index.html HTTP/1.1\r\nHost: x\r\nContent-Length: 26\r\n\r\n"
-                             "GET /secret.txt HTTP/1.1\r\n",
-                             false},
-                            {"PUT /app.js HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n"
-                             "5\r\nhello\r\n0\r\n\r\n",
-                             false},
-                            Get("/site.css")});
+    const auto bodies = HttpExchange(
+        port, {{"POST /index.html HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 26\r\n\r\n"
+                "GET /secret.txt HTTP/1.1\r\n",
+                false},
+               {"PUT /app.js HTTP/1.1\r\nHost: 127.0.0.1\r\nTransfer-Encoding: chunked\r\n\r\n"
+                "5\r\nhello\r\n0\r\n\r\n",
+                false},
+               Get("/site.css")});
     ASSERT_EQ(bodies.replies.size(), 3u);
     EXPECT_EQ(bodies.replies[0].body, "<html>home</html>");
     EXPECT_EQ(bodies.replies[1].body, "var a;");
     EXPECT_EQ(bodies.replies[2].body, "p{}");
 
     // An upgrade that is not granted leaves the connection speaking HTTP.
-    const auto upgrade =
-        HttpExchange(port, {{"GET /index.html HTTP/1.1\r\nHost: x\r\nConnection: Upgrade\r\n"
-                             "Upgrade: websocket\r\n\r\n",
-                             false},
-                            Get("/app.js")});
+    const auto upgrade = HttpExchange(
+        port, {{"GET /index.html HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: Upgrade\r\n"
+                "Upgrade: websocket\r\n\r\n",
+                false},
+               Get("/app.js")});
     ASSERT_EQ(upgrade.replies.size(), 2u);
     EXPECT_EQ(upgrade.replies[0].body, "<html>home</html>");
     EXPECT_EQ(upgrade.replies[1].body, "var a;");
 
     // CONNECT and the asterisk form name no file.
-    for (const std::string& raw : {std::string("CONNECT 127.0.0.1:22 HTTP/1.1\r\n\r\n"),
-                                   std::string("OPTIONS * HTTP/1.1\r\nHost: x\r\n\r\n")}) {
+    for (const std::string& raw :
+         {std::string("CONNECT 127.0.0.1:22 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"),
+          std::string("OPTIONS * HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")}) {
         const auto exchange = HttpExchange(port, {{raw, false}});
         ASSERT_EQ(exchange.replies.size(), 1u) << raw;
         EXPECT_EQ(exchange.replies[0].status, 400) << raw;
@@ -235,9 +237,9 @@ TEST_F(HttpServerTest, OversizedHeadsDropTheConnectionAndTheServerGoesOn) {
 
 TEST_F(HttpServerTest, APathTooLongToLocateIsNotReadAsAShorterOne) {
     // 65536 more bytes: a 16-bit length of the path would read just "/index.html".
-    const auto exchange = HttpExchange(
-        port,
-        {{"GET /index.html" + std::string(65536, 'a') + " HTTP/1.1\r\nHost: x\r\n\r\n", false}});
+    const auto exchange = HttpExchange(port, {{"GET /index.html" + std::string(65536, 'a') +
+                                                   " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n",
+                                               false}});
     ASSERT_EQ(exchange.replies.size(), 1u);
     EXPECT_EQ(exchange.replies[0].status, 400);
     EXPECT_EQ(Fetch("/index.html").status, 200);
@@ -249,6 +251,85 @@ TEST_F(HttpServerTest, AClientThatLeavesDuringALargeAnswerCostsNothing) {
     for (int round = 0; round < 5; ++round)
         HttpExchange(port, {Get("/big.bin"), Get("/big.bin")}, true, 1);
     EXPECT_EQ(Fetch("/index.html").status, 200);
+}
+
+// A page whose own name resolves to 127.0.0.1 (DNS rebinding) sends its own name as Host: it
+// must read neither the web folder nor a published file.
+TEST_F(HttpServerTest, OnlyLoopbackHostsAreAnswered) {
+    const std::string torrent = temp.file("a.torrent");
+    testsupport::WriteFile(torrent, "d8:announce");
+    ASSERT_TRUE(server.Publish(QString::fromStdString(torrent)));
+    const std::string port = std::to_string(this->port);
+    struct Case {
+        std::string hostLine;  // the whole header line, or nothing
+        int status;
+    };
+    const Case cases[] = {
+        {"Host: 127.0.0.1\r\n", 200},
+        {"Host: 127.0.0.1:" + port + "\r\n", 200},
+        {"Host: localhost:" + port + "\r\n", 200},
+        {"Host: LocalHost\r\n", 200},
+        {"Host: [::1]\r\n", 200},
+        {"Host: [::1]:" + port + "\r\n", 200},
+        {"Host: 127.0.0.1:1\r\n", 200},  // any port
+        {"Host: evil.example\r\n", 403},
+        {"Host: evil.example:" + port + "\r\n", 403},
+        {"Host: 127.0.0.1.evil.example\r\n", 403},
+        {"Host: localhost.evil.example:" + port + "\r\n", 403},
+        {"Host: 127.0.0.2\r\n", 403},
+        {"Host: 0.0.0.0\r\n", 403},
+        {"Host: [::2]:" + port + "\r\n", 403},
+        {"Host: [::1]evil\r\n", 403},
+        {"Host: ::1\r\n", 403},
+        {"Host: 127.0.0.1:80x\r\n", 403},
+        {"Host: 127.0.0.1@evil.example\r\n", 403},
+        {"Host: \r\n", 403},
+        {"", 403},
+    };
+    for (const Case& c : cases) {
+        for (const std::string& path : {std::string("/index.html"), "/btroot/" + Base64(torrent)}) {
+            const auto exchange = HttpExchange(
+                this->port,
+                {{"GET " + path + " HTTP/1.1\r\n" + c.hostLine + "Connection: close\r\n\r\n",
+                  false}});
+            ASSERT_EQ(exchange.replies.size(), 1u) << c.hostLine << path;
+            EXPECT_EQ(exchange.replies[0].status, c.status) << c.hostLine << path;
+            if (c.status == 403) {
+                EXPECT_TRUE(exchange.replies[0].body.empty()) << c.hostLine;
+            }
+        }
+    }
+}
+
+// A client that opens a connection and never completes its request, or keeps an answered
+// connection open without asking again, is closed after the request time-out. (Shortened
+// here so the test need not wait the shipped ten seconds; every other test runs with those.)
+TEST(HttpServerTimeoutTest, IncompleteRequestsAndIdleConnectionsAreClosed) {
+    testsupport::TempDir temp;
+    testsupport::WriteFile(temp.file("index.html"), "home");
+    HttpServer server;
+    server.SetRequestTimeout(300);
+    const int first = testsupport::FreeLoopbackPort();
+    const int port = server.Start(first, first + 50, QString::fromStdString(temp.path()));
+    ASSERT_GT(port, 0);
+
+    const std::vector<std::string> incomplete = {
+        "", "GET /index.html HTTP/1.1\r\nHost: 127.0.0.1\r\n",
+        "POST /index.html HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 10\r\n\r\nabc"};
+    for (const std::string& raw : incomplete) {
+        const auto exchange = HttpExchange(port, {{raw, false}}, false, 30000, true);
+        EXPECT_TRUE(exchange.replies.empty()) << raw;
+        EXPECT_TRUE(exchange.closedByServer) << raw;
+    }
+    // Kept alive after its answer, then silent.
+    const auto idle = HttpExchange(port, {Get("/index.html")}, false, 30000, true);
+    ASSERT_EQ(idle.replies.size(), 1u);
+    EXPECT_EQ(idle.replies[0].body, "home");
+    EXPECT_TRUE(idle.closedByServer);
+    // Complete requests are still answered.
+    const auto exchange = HttpExchange(port, {Get("/index.html"), Get("/index.html", true)});
+    ASSERT_EQ(exchange.replies.size(), 2u);
+    EXPECT_EQ(exchange.replies[1].body, "home");
 }
 
 TEST(HttpServerPortTest, TakesTheFirstFreePortOfTheRange) {

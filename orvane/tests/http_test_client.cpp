@@ -89,7 +89,7 @@ bool SendAll(int fd, const std::string& bytes) {
 }
 
 void RunClient(int port, const std::vector<HttpTestRequest>& requests, bool pipelined,
-               int timeoutMs, HttpTestExchange& out) {
+               int timeoutMs, bool untilClosed, HttpTestExchange& out) {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return;
     sockaddr_in address{};
@@ -126,12 +126,13 @@ void RunClient(int port, const std::vector<HttpTestRequest>& requests, bool pipe
                               .count();
         if (left <= 0) break;
         pollfd p{fd, POLLIN, 0};
-        // Once everything is answered, wait only a moment to see whether the server closes.
-        const int wait = allAnswered ? static_cast<int>(std::min<long long>(left, 300))
-                                     : static_cast<int>(std::min<long long>(left, 100));
+        // Once everything is answered, wait only a moment to see whether the server closes,
+        // unless the close is what the caller waits for.
+        const bool glance = allAnswered && !untilClosed;
+        const int wait = static_cast<int>(std::min<long long>(left, glance ? 300 : 100));
         const int ready = poll(&p, 1, wait);
         if (ready == 0) {
-            if (allAnswered) break;
+            if (glance) break;
             continue;
         }
         const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
@@ -154,11 +155,11 @@ void RunClient(int port, const std::vector<HttpTestRequest>& requests, bool pipe
 }  // namespace
 
 HttpTestExchange HttpExchange(int port, const std::vector<HttpTestRequest>& requests,
-                              bool pipelined, int timeoutMs) {
+                              bool pipelined, int timeoutMs, bool untilClosed) {
     HttpTestExchange exchange;
     std::atomic<bool> finished{false};
     std::thread client([&] {
-        RunClient(port, requests, pipelined, timeoutMs, exchange);
+        RunClient(port, requests, pipelined, timeoutMs, untilClosed, exchange);
         finished = true;
     });
     QElapsedTimer timer;

@@ -29,9 +29,12 @@ struct HttpTestExchange {
 };
 
 // Sends the requests one after the other on one connection, each after the previous reply;
-// with `pipelined` all are sent at once. Gives up after `timeoutMs`.
+// with `pipelined` all are sent at once. Gives up after `timeoutMs`. Once every request is
+// answered it looks briefly whether the server closes, or with `untilClosed` waits for that
+// close (within `timeoutMs`).
 HttpTestExchange HttpExchange(int port, const std::vector<HttpTestRequest>& requests,
-                              bool pipelined = false, int timeoutMs = 10000);
+                              bool pipelined = false, int timeoutMs = 10000,
+                              bool untilClosed = false);
 
 // "GET <path> HTTP/1.1" with a Host header (and "Connection: close" when asked).
 HttpTestRequest Get(const std::string& path, bool close = false);
