@@ -62,12 +62,9 @@ TEST_F(BtServerTest, StartsTheDesktopProgramWhichThenCountsAsRunning) {
               (QStringList{QString::fromStdString(temp.file("bin/orvane")), "-startbt"}));
     ASSERT_TRUE(testsupport::WaitUntil([] { return IsBtServerRunning(); }));
 
-    // With a server running, nothing is started and nothing waited for.
+    // With a server running, nothing is started (so nothing is waited for either).
     std::filesystem::remove(record);
-    QElapsedTimer timer;
-    timer.start();
     EXPECT_TRUE(StartBtServer());
-    EXPECT_LT(timer.elapsed(), 900);
     EXPECT_FALSE(std::filesystem::exists(record));
 
     // A killed holder leaves no marker behind.

@@ -102,7 +102,8 @@ void BtServerProcess::Kill() {
 
 std::string PipeRequest(const std::string& request) {
     char* raw = nullptr;
-    const bool ok = PipeCall(kBtServerPipeName, request.c_str(), &raw, 5000);
+    // Bounded, but generously: an answer is expected and the machine may be busy.
+    const bool ok = PipeCall(kBtServerPipeName, request.c_str(), &raw, 30000);
     const PipeReply reply(raw);
     return ok ? std::string(reply.get()) : std::string("<no reply>");
 }

@@ -22,8 +22,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
 struct Event {
     std::string name;
     std::vector<int> args;
@@ -179,12 +177,10 @@ TEST_F(PlayerViewEngineTest, EngineMessagesArePassedOnToTheHostWidget) {
 
     // The host widget may be closed (it deletes itself); later messages find it gone.
     host->close();
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            return host.isNull();
-        },
-        2s));
+    ASSERT_TRUE(PumpUntil([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return host.isNull();
+    }));
     EXPECT_EQ(view.Message(kWmMouseMove, 0, 0), com::S_OK);
     EXPECT_EQ(view.Message(kWmKeyDown, 0x25, 1), com::S_OK);
     QCoreApplication::processEvents();
@@ -201,7 +197,7 @@ TEST_F(PlayerViewEngineTest, TeardownLetsTheEngineAndItsWindowGo) {
         ASSERT_TRUE(PumpUntil([&] { return view.ReachedState(5); }));
     }
     // The engine went with its last reference and took its window along, once.
-    EXPECT_TRUE(PumpUntil([&] { return video.isNull(); }, 2s));
+    EXPECT_TRUE(PumpUntil([&] { return video.isNull(); }));
 }
 
 TEST_F(PlayerViewEngineTest, AViewWithoutAnEngineIsHarmless) {

@@ -1,21 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QWidget>
 
+#include "../player_view_event_pump.h"
 #include "host_queries.h"
 
 namespace {
 
 bool WaitFor(bool wanted, const QString& title) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 5000) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        if (IsWindowShown(title) == wanted) return true;
-    }
-    return false;
+    return PumpUntil([&] { return IsWindowShown(title) == wanted; });
 }
 
 // Windows are looked up on the whole display by exact title, so another process's window
