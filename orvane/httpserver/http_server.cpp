@@ -12,9 +12,9 @@
 #include <memory>
 
 #include "http_file_sender.h"
-#include "qhttpserver/qhttprequest.h"
-#include "qhttpserver/qhttpresponse.h"
-#include "qhttpserver/qhttpserver.h"
+#include "qhttprequest.h"
+#include "qhttpresponse.h"
+#include "qhttpserver.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <QtTest/QTest>
 #include <vector>
 
-#include "../player_view_event_pump.h"
 #include "engine_key_hook.h"
 #include "engine_library.h"
+#include "player_view_event_pump.h"
 #include "testsupport/media.h"
 #include "testsupport/temp_dir.h"
 #include "widget_player_view.h"

@@ -2,8 +2,8 @@
 
 #include <QWidget>
 
-#include "../player_view_event_pump.h"
 #include "host_queries.h"
+#include "player_view_event_pump.h"
 
 namespace {
 

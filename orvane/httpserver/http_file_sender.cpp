@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "qhttpserver/qhttpresponse.h"
+#include "qhttpresponse.h"
 
 namespace {
 
