@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "bt_server_test_support.h"
 #include "platform/process.h"
 #include "scoped_app_directory.h"
 #include "shared_memory_segments.h"
@@ -43,6 +44,7 @@ protected:
             kill(started, SIGKILL);
             testsupport::WaitUntil([&] { return kill(started, 0) != 0; });
         }
+        ReleaseStaleSegments();
     }
     QStringList Record() {
         return QString::fromStdString(testsupport::ReadFile(record))

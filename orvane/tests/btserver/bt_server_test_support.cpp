@@ -14,7 +14,9 @@ namespace fs = std::filesystem;
 
 PipeTestEnvironment::PipeTestEnvironment() { fs::create_directories(temp.file("hosts")); }
 
-PipeTestEnvironment::~PipeTestEnvironment() {
+PipeTestEnvironment::~PipeTestEnvironment() { ReleaseStaleSegments(); }
+
+void ReleaseStaleSegments() {
     for (const char* key : {"btserver", "bturl"}) {
         QSharedMemory segment(QString::fromLatin1(key));
         for (int i = 0; i < 2; ++i) {

@@ -23,9 +23,7 @@ protected:
     testsupport::ScopedEnv hostRecordEnv{"ORVANE_PROXY_RECORD_DIR", temp.file("hosts")};
 
     PipeTestEnvironment();
-    // Removes the segments that killed BT servers left behind while their key files still
-    // exist: once the folder is gone nothing can reach them, and a later key file that gets
-    // the same inode number would find its name taken.
+    // Removes the segments that killed BT servers left behind (ReleaseStaleSegments).
     ~PipeTestEnvironment() override;
 
     // Lines the stand-in streaming library has logged so far, in order.
@@ -39,6 +37,12 @@ protected:
     // Arguments of every host program started so far, one list per start.
     std::vector<QStringList> HostProgramStarts() const;
 };
+
+// Removes the segments "btserver" and "bturl" that killed BT servers left behind, while their
+// key files in TMPDIR still exist: once the folder is gone nothing can reach them, and a later
+// key file that gets the same inode number would find its name taken (the next probe would see
+// a BT server that does not exist).
+void ReleaseStaleSegments();
 
 // The stand-in streaming library as this process's streaming library, and the value
 // "bturl", for the object's lifetime.
