@@ -14,6 +14,7 @@
 #include "engine_library.h"
 #include "named_objects.h"
 #include "orvane_widget.h"
+#include "player_controller.h"
 
 using namespace com;
 
@@ -207,6 +208,25 @@ com::HRESULT WidgetPlayerView::OnDownloadCodec(const QString& codecPath) {
     // No codec is ever fetched.
     qDebug() << "OnDownloadCodec：" << static_cast<const void*>(codecPath.utf16());
     return E_FAIL;
+}
+
+void WidgetPlayerView::SetController(PlayerController* bar) {
+    bar_ = bar;
+    if (!bar_) return;
+    bar_->SetVolume(50);
+    bar_->Reset();
+}
+
+int WidgetPlayerView::GetPlayState() const {
+    switch (engine_.GetState()) {
+        case 0:
+            // Setting 7 holds the result of the last play: non-zero when it failed.
+            return engine_.GetConfig(7).toInt() != 0 ? 0 : 4;
+        case 3:
+            return 2;
+        default:
+            return 3;
+    }
 }
 
 void WidgetPlayerView::PostHotkey(int) {}

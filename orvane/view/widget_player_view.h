@@ -14,6 +14,7 @@
 
 class AxPlayerWidget;
 class EngineKeyHook;
+class PlayerController;
 class QHBoxLayout;
 
 class WidgetPlayerView : public QWidget, public CPlayerEventHandler {
@@ -25,6 +26,12 @@ public:
 
     // The engine's operations; they do nothing while the view has no engine.
     EngineCalls& Engine() { return engine_; }
+
+    // The main widget hands the view its control bar once, right after making the view.
+    void SetController(PlayerController* bar);
+    // The play state hosts read through the control: 2 paused, 3 playing or busy, 4 ended
+    // well, 0 nothing open or failed.
+    int GetPlayState() const;
 
 protected:
     // CPlayerEventHandler
@@ -55,5 +62,6 @@ private:
     com::Ptr<com::IConnectionPoint> connectionPoint_;
     com::DWORD cookie_ = 0;
     QPointer<AxPlayerWidget> hostWidget_;  // child of this widget, deleted on close
+    QPointer<PlayerController> bar_;       // the main widget's control bar
     std::unique_ptr<EngineKeyHook> keyHook_;
 };
