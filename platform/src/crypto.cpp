@@ -1,11 +1,13 @@
 #include "platform/crypto.h"
 
+#include <fcntl.h>
 #include <mbedtls/aes.h>
 #include <mbedtls/md5.h>
 #include <mbedtls/sha1.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
+#include <cerrno>
 #include <vector>
 
 namespace platform {
@@ -24,8 +26,8 @@ std::string ToHex(const unsigned char* data, size_t size) {
 
 constexpr size_t kBlock = 16;
 
-bool RunCbc(int mode, const std::uint8_t iv[16], const std::uint8_t key[32],
-            const std::string& in, std::string& out) {
+bool RunCbc(int mode, const std::uint8_t iv[16], const std::uint8_t key[32], const std::string& in,
+            std::string& out) {
     mbedtls_aes_context ctx;
     mbedtls_aes_init(&ctx);
     const int keyed = mode == MBEDTLS_AES_ENCRYPT ? mbedtls_aes_setkey_enc(&ctx, key, 256)
@@ -33,11 +35,11 @@ bool RunCbc(int mode, const std::uint8_t iv[16], const std::uint8_t key[32],
     unsigned char chain[kBlock];
     std::copy(iv, iv + kBlock, chain);
     out.resize(in.size());
-    const int rc = keyed != 0 ? keyed
-                              : mbedtls_aes_crypt_cbc(
-                                    &ctx, mode, in.size(), chain,
-                                    reinterpret_cast<const unsigned char*>(in.data()),
-                                    reinterpret_cast<unsigned char*>(out.data()));
+    const int rc = keyed != 0
+                       ? keyed
+                       : mbedtls_aes_crypt_cbc(&ctx, mode, in.size(), chain,
+                                               reinterpret_cast<const unsigned char*>(in.data()),
+                                               reinterpret_cast<unsigned char*>(out.data()));
     mbedtls_aes_free(&ctx);
     if (rc != 0) out.clear();
     return rc == 0;
@@ -52,23 +54,30 @@ std::string Md5Hex(const std::string& bytes) {
 }
 
 std::string Md5HexOfFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::string digest = Md5HexOfDescriptor(fd);
+    ::close(fd);
+    return digest;
+}
+
+std::string Md5HexOfDescriptor(int fd) {
     mbedtls_md5_context ctx;
     mbedtls_md5_init(&ctx);
     mbedtls_md5_starts_ret(&ctx);
-    std::vector<char> buffer(64 * 1024);
-    while (in) {
-        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        if (in.gcount() > 0)
-            mbedtls_md5_update_ret(&ctx, reinterpret_cast<unsigned char*>(buffer.data()),
-                                   static_cast<size_t>(in.gcount()));
+    std::vector<unsigned char> buffer(64 * 1024);
+    off_t offset = 0;
+    ssize_t n = 0;
+    while ((n = ::pread(fd, buffer.data(), buffer.size(), offset)) != 0) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        mbedtls_md5_update_ret(&ctx, buffer.data(), static_cast<size_t>(n));
+        offset += n;
     }
-    const bool ok = in.eof();
     unsigned char digest[16];
     mbedtls_md5_finish_ret(&ctx, digest);
     mbedtls_md5_free(&ctx);
-    return ok ? ToHex(digest, sizeof digest) : std::string();
+    return n == 0 ? ToHex(digest, sizeof digest) : std::string();
 }
 
 std::array<std::uint8_t, 20> Sha1(const std::string& bytes) {
@@ -78,8 +87,8 @@ std::array<std::uint8_t, 20> Sha1(const std::string& bytes) {
     return digest;
 }
 
-bool AesEncryptCbc256(const std::uint8_t iv[16], const std::uint8_t key[32],
-                      const std::string& in, std::string& out) {
+bool AesEncryptCbc256(const std::uint8_t iv[16], const std::uint8_t key[32], const std::string& in,
+                      std::string& out) {
     // PKCS#7: always pad, a whole block when the input is already aligned.
     const size_t pad = kBlock - in.size() % kBlock;
     std::string padded = in;
@@ -87,8 +96,8 @@ bool AesEncryptCbc256(const std::uint8_t iv[16], const std::uint8_t key[32],
     return RunCbc(MBEDTLS_AES_ENCRYPT, iv, key, padded, out);
 }
 
-bool AesDecryptCbc256(const std::uint8_t iv[16], const std::uint8_t key[32],
-                      const std::string& in, std::string& out) {
+bool AesDecryptCbc256(const std::uint8_t iv[16], const std::uint8_t key[32], const std::string& in,
+                      std::string& out) {
     out.clear();
     if (in.empty() || in.size() % kBlock != 0) return false;
     std::string plain;

@@ -1,5 +1,6 @@
 #include "platform/process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -82,19 +83,25 @@ private:
     std::thread thread_;
 };
 
-// posix_spawn reports a failed exec through its result (glibc waits for the exec in the
-// child), so a missing program never yields a pid. `detach` puts the child in a session of
-// its own, so that it outlives a terminal hang-up of ours.
-bool Spawn(const std::string& program, const std::vector<std::string>& arguments, bool detach,
-           pid_t& pid) {
-    if (program.empty() || program.find('\0') != std::string::npos) {
+// What one start needs. `file` >= 0: run that open file (as descriptor 3 in the child)
+// instead of looking `program` up.
+struct SpawnRequest {
+    std::string program;  // also argv[0]
+    std::vector<std::string> arguments;
+    bool detach = false;  // a session of its own, so that it outlives a hang-up of ours
+    int file = -1;
+};
+
+constexpr int kProgramFileDescriptor = 3;
+
+bool BuildArgv(const SpawnRequest& request, std::vector<char*>& argv) {
+    if (request.program.empty() || request.program.find('\0') != std::string::npos) {
         errno = ENOENT;
         return false;
     }
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 2);
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const auto& argument : arguments) {
+    argv.reserve(request.arguments.size() + 2);
+    argv.push_back(const_cast<char*>(request.program.c_str()));
+    for (const auto& argument : request.arguments) {
         if (argument.find('\0') != std::string::npos) {
             errno = EINVAL;
             return false;
@@ -102,12 +109,26 @@ bool Spawn(const std::string& program, const std::vector<std::string>& arguments
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
+    return true;
+}
+
+// posix_spawn reports a failed exec through its result (glibc waits for the exec in the
+// child), so a missing program never yields a pid.
+bool Spawn(const SpawnRequest& request, pid_t& pid) {
+    std::vector<char*> argv;
+    if (!BuildArgv(request, argv)) return false;
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    // The child inherits no descriptors beyond the standard three: an inherited pipe socket
-    // or lock file would otherwise outlive its owner.
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    int firstClosed = STDERR_FILENO + 1;
+    if (request.file >= 0) {
+        // dup2 onto another number clears close-on-exec, so the file survives the exec.
+        posix_spawn_file_actions_adddup2(&actions, request.file, kProgramFileDescriptor);
+        firstClosed = kProgramFileDescriptor + 1;
+    }
+    // The child inherits no other descriptors: an inherited pipe socket or lock file would
+    // otherwise outlive its owner.
+    posix_spawn_file_actions_addclosefrom_np(&actions, firstClosed);
 
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -118,11 +139,15 @@ bool Spawn(const std::string& program, const std::vector<std::string>& arguments
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setsigdefault(&attributes, &all);
     short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-    if (detach) flags |= POSIX_SPAWN_SETSID;
+    if (request.detach) flags |= POSIX_SPAWN_SETSID;
     posix_spawnattr_setflags(&attributes, flags);
 
-    const int result =
-        posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+    // The child's own view of descriptor 3 is the open file, whatever its name is now.
+    const std::string fromFile = "/proc/self/fd/" + std::to_string(kProgramFileDescriptor);
+    const int result = request.file >= 0 ? posix_spawn(&pid, fromFile.c_str(), &actions,
+                                                       &attributes, argv.data(), environ)
+                                         : posix_spawnp(&pid, request.program.c_str(), &actions,
+                                                        &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (result != 0) {
@@ -242,7 +267,25 @@ std::unique_ptr<Process> StartProcess(const std::string& program,
     // There is no hidden start on X11: a program shows its own windows or none.
     (void)show;
     pid_t pid = 0;
-    if (!Spawn(program, arguments, false, pid)) return nullptr;
+    if (!Spawn({program, arguments}, pid)) return nullptr;
+    return std::unique_ptr<Process>(new Process(pid));
+}
+
+std::unique_ptr<Process> StartProcessFromFile(int programFd, const std::string& name,
+                                              const std::vector<std::string>& arguments) {
+    if (programFd < 0) {
+        errno = EBADF;
+        return nullptr;
+    }
+    // Moved above 3 first: dup2 onto its own number would keep close-on-exec set.
+    const int moved = fcntl(programFd, F_DUPFD_CLOEXEC, kProgramFileDescriptor + 1);
+    if (moved < 0) return nullptr;
+    pid_t pid = 0;
+    const bool started = Spawn({name, arguments, false, moved}, pid);
+    const int error = errno;
+    close(moved);
+    errno = error;
+    if (!started) return nullptr;
     return std::unique_ptr<Process>(new Process(pid));
 }
 
@@ -265,7 +308,7 @@ bool OpenUrlForUser(const std::string& url) {
     if (scheme != "http" && scheme != "https") return false;
     // The URL comes from a web page: it travels as one argument, never through a shell.
     pid_t pid = 0;
-    if (!Spawn("xdg-open", {url}, true, pid)) return false;
+    if (!Spawn({"xdg-open", {url}, true}, pid)) return false;
     ChildReaper::Instance().Adopt(pid);
     return true;
 }

@@ -1,5 +1,6 @@
 #include "platform/process.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -114,6 +115,53 @@ TEST(Process, ProgramThatCannotRunIsAClearFailure) {
     EXPECT_EQ(platform::StartCommandLine("\"" + text + "\" x"), nullptr);
     EXPECT_EQ(errno, EACCES);
     EXPECT_EQ(platform::StartCommandLine("   "), nullptr);
+}
+
+TEST(Process, StartFromFileRunsTheFileThatWasOpenedWhateverItsNameHoldsNow) {
+    testsupport::TempDir dir;
+    const std::string out = dir.file("out");
+    const std::string script = dir.file("installer");
+    auto writeScript = [&](const std::string& path, const std::string& says) {
+        testsupport::WriteFile(path,
+                               "#!/bin/sh\nprintf '" + says + " %s' \"$1\" > '" + out + "'\n");
+        ASSERT_EQ(chmod(path.c_str(), 0700), 0);
+    };
+    writeScript(script, "opened");
+    const int scriptFd = open(script.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(scriptFd, 0);
+    // Another file takes the name after the open.
+    writeScript(dir.file("other"), "replaced");
+    ASSERT_EQ(rename(dir.file("other").c_str(), script.c_str()), 0);
+    auto child = platform::StartProcessFromFile(scriptFd, script, {"two words"});
+    close(scriptFd);
+    ASSERT_TRUE(child);
+    ASSERT_TRUE(child->Wait(10000));
+    EXPECT_EQ(child->ExitCode(), 0);
+    EXPECT_EQ(testsupport::ReadFile(out), "opened two words");
+
+    // A compiled program whose name is gone by the time it starts.
+    const std::string program = dir.file("program");
+    std::filesystem::copy_file(kChild, program);
+    const int programFd = open(program.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(programFd, 0);
+    ASSERT_EQ(unlink(program.c_str()), 0);
+    auto compiled = platform::StartProcessFromFile(programFd, "named", {"write-args", out, "a b"});
+    close(programFd);
+    ASSERT_TRUE(compiled);
+    ASSERT_TRUE(compiled->Wait(10000));
+    EXPECT_EQ(compiled->ExitCode(), 0);
+    EXPECT_EQ(ReadArgs(out), Args{"a b"});
+
+    // Files that cannot run fail clearly.
+    testsupport::WriteFile(dir.file("text"), "hello\n");
+    const int textFd = open(dir.file("text").c_str(), O_RDONLY | O_CLOEXEC);
+    errno = 0;
+    EXPECT_EQ(platform::StartProcessFromFile(textFd, "text", {}), nullptr);
+    EXPECT_EQ(errno, EACCES);
+    close(textFd);
+    errno = 0;
+    EXPECT_EQ(platform::StartProcessFromFile(-1, "none", {}), nullptr);
+    EXPECT_EQ(errno, EBADF);
 }
 
 TEST(Process, ChildrenNobodyWaitsForAreReapedAndOthersAreLeftAlone) {

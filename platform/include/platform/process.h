@@ -39,6 +39,8 @@ public:
 private:
     friend std::unique_ptr<Process> StartProcess(const std::string&,
                                                  const std::vector<std::string>&, bool);
+    friend std::unique_ptr<Process> StartProcessFromFile(int, const std::string&,
+                                                         const std::vector<std::string>&);
     explicit Process(pid_t pid) : pid_(pid) {}
     pid_t pid_;
     std::optional<int> exitCode_;
@@ -50,6 +52,13 @@ private:
 // X11). Null when the program is missing or cannot be started; errno then tells why.
 std::unique_ptr<Process> StartProcess(const std::string& program,
                                       const std::vector<std::string>& arguments, bool show = true);
+
+// Starts the executable file open as `programFd` (opened for reading), so that what runs is
+// exactly that file, whatever happens to its name meanwhile; `name` is the child's argv[0].
+// The child gets the file as descriptor 3 besides the standard three (a script's interpreter
+// reads it from there). Null when the file cannot be started; errno then tells why.
+std::unique_ptr<Process> StartProcessFromFile(int programFd, const std::string& name,
+                                              const std::vector<std::string>& arguments);
 
 // Starts a command line of the form "\"path\" args" (split with SplitCommandLine).
 std::unique_ptr<Process> StartCommandLine(const std::string& commandLine, bool show = true);
