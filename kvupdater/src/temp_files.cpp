@@ -1,9 +1,13 @@
 #include "temp_files.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <platform/paths.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -38,13 +42,28 @@ std::string NewGuidText() {
     return text;
 }
 
+std::string InstallerFileName() { return platform::LinuxFileName("inst.exe"); }
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// lstat, so that a link to a folder of ours does not pass for the folder itself.
+bool IsPrivateFolder(const std::string& folder) {
+    struct stat info {};
+    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & 07777) == 0700;
+}
+
 }  // namespace
 
 std::string TempDirectory() {
+    // Written the way PathAppend writes the paths inside it, so that they compare equal. A
+    // relative TMPDIR would mean another folder from every working folder: not used.
     const char* folder = std::getenv("TMPDIR");
-    std::string path = folder && *folder ? folder : "/tmp";
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
+    const std::string path = folder && *folder == '/' ? folder : "/tmp";
+    return platform::PathAppend("/", path);
 }
 
 std::string DescriptionTempPath(std::time_t now) {
@@ -54,17 +73,42 @@ std::string DescriptionTempPath(std::time_t now) {
 }
 
 std::string NewInstallerPath() {
-    const std::string folder = platform::PathAppend(TempDirectory(), NewGuidText());
-    if (::mkdir(folder.c_str(), 0700) != 0) return {};
-    return platform::PathAppend(folder, platform::LinuxFileName("inst.exe"));
+    // A name that is taken already (by anyone) is never reused: another GUID is drawn.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::string folder = platform::PathAppend(TempDirectory(), NewGuidText());
+        if (::mkdir(folder.c_str(), 0700) != 0) {
+            if (errno == EEXIST) continue;
+            return {};
+        }
+        // The umask may have taken more than asked; nothing else can be in it yet.
+        if (::chmod(folder.c_str(), 0700) != 0 || !IsPrivateFolder(folder)) return {};
+        return platform::PathAppend(folder, InstallerFileName());
+    }
+    return {};
 }
 
 bool IsInstallerPath(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos || slash == 0) return false;
-    const std::string name = path.substr(slash + 1);
-    if (name.empty() || name == "." || name == "..") return false;
-    return IsGuidFolderName(platform::FileNamePart(path.substr(0, slash)));
+    const std::string folder = FolderOf(path);
+    return !folder.empty() && platform::FileNamePart(path) == InstallerFileName() &&
+           IsGuidFolderName(platform::FileNamePart(folder)) &&
+           FolderOf(folder) == TempDirectory() && IsPrivateFolder(folder);
+}
+
+void RemoveInstallerFolder(const std::string& installerPath) {
+    const std::string folder = FolderOf(installerPath);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    if (DIR* listing = ::fdopendir(fd)) {
+        // Only files: the updater makes no folders inside, so one found there stays (and
+        // keeps the folder).
+        while (const dirent* entry = ::readdir(listing)) {
+            ::unlinkat(fd, entry->d_name, 0);
+        }
+        ::closedir(listing);
+    } else {
+        ::close(fd);
+    }
+    ::rmdir(folder.c_str());
 }
 
 }  // namespace kvupdater

@@ -1,15 +1,12 @@
 #include "update_session.h"
 
 #include <kvupdater/update_exit_codes.h>
-#include <platform/crypto.h>
 #include <platform/ini_file.h>
 #include <platform/paths.h>
 #include <platform/process.h>
 #include <strings.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <ctime>
@@ -50,22 +47,6 @@ bool SameDigest(const std::string& a, const std::string& b) {
 constexpr int kMaxMessageLines = 100;
 
 std::string MessageInfoKey(int index) { return "msg_info" + std::to_string(index); }
-
-// Lets the owner run the verified installer; the download itself is never executable.
-bool MakeExecutable(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) return false;
-    const mode_t mode = info.st_mode | ((info.st_mode & 0444) >> 2);
-    return ::chmod(path.c_str(), mode & 07777) == 0;
-}
-
-// The MD5 digest of a whole file as 32 upper-case hexadecimal characters; empty when the file
-// cannot be read.
-std::string FileMd5Hex(const std::string& path) {
-    std::string digest = platform::Md5HexOfFile(path);
-    for (auto& c : digest) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return digest;
-}
 
 // Starts a program with its own standard handles; true when it started. The child is not
 // waited for (the process layer reaps it).
@@ -237,14 +218,10 @@ bool CUpdateSession::PrepareUpgrade() {
 }
 
 std::string CUpdateSession::MakeInstallerPath() {
-    // The folder goes when the temporary folder is emptied (at start-up, say); a new private
-    // one replaces it rather than a folder made again with the default permissions.
-    struct stat info {};
-    if (!installerPath_.empty() &&
-        ::stat(installerPath_.substr(0, installerPath_.find_last_of('/')).c_str(), &info) == 0 &&
-        S_ISDIR(info.st_mode)) {
-        return installerPath_;
-    }
+    // The stored folder is used again only while it is still private to us: one that went
+    // (the temporary folder was emptied) and was made again by anyone else, or opened to
+    // others, or turned into a link, is left alone for a fresh one.
+    if (kvupdater::IsInstallerPath(installerPath_)) return installerPath_;
     return kvupdater::NewInstallerPath();
 }
 
@@ -263,19 +240,19 @@ bool CUpdateSession::DownloadPackage() {
     platform::IniWriteString(statePath_, kInfo, "installer_file", installerPath_);
 
     // A verified installer that has gone or changed since is fetched again, not a failure.
-    const bool verified = status_ == 2 && SameDigest(FileMd5Hex(installerPath_), hash_);
+    const bool verified = status_ == 2 && installer_.Open(installerPath_, hash_);
     if (!verified && !kvupdater::DownloadInstaller(downloadUrl_, installerPath_, resumePath_)) {
         ConsolePrint("下载失败\n");
         return false;
     }
     ConsolePrint("下载完成，对比指纹\n");
-    const std::string digest = verified ? hash_ : FileMd5Hex(installerPath_);
-    if (digest.empty() || !SameDigest(digest, hash_)) {
+    // From here on the installer is this open file: the one that is started.
+    if (!verified && !installer_.Open(installerPath_, hash_)) {
         ConsolePrint("指纹对比失败\n");
         return false;
     }
     ConsolePrint("指纹对比成功\n");
-    if (!MakeExecutable(installerPath_)) return false;
+    if (!installer_.MakeExecutable()) return false;
     status_ = 2;
     WriteInfo("status", 2);
     return true;
@@ -317,18 +294,29 @@ bool CUpdateSession::Install() {
         // Only web pages: the URL comes from the server and must not start anything else.
         return platform::OpenUrlForUser(pageUrl_);
     }
-    return LaunchProcess(installerPath_, platform::SplitCommandLine(cmdline_));
+    if (!installer_.Start(installerPath_, platform::SplitCommandLine(cmdline_))) return false;
+    // The installer runs from the open file: its folder is no longer needed.
+    Cleanup();
+    return true;
 }
 
 void CUpdateSession::Cleanup() {
-    if (!installerPath_.empty()) {
-        std::remove(installerPath_.c_str());
-        std::remove((installerPath_ + ".resume").c_str());
-        // The folder made for this installer goes with it (rmdir leaves a non-empty one alone).
-        ::rmdir(installerPath_.substr(0, installerPath_.find_last_of('/')).c_str());
+    installer_.Close();
+    // Only a folder that is still ours goes: a state file can name any path.
+    if (kvupdater::IsInstallerPath(installerPath_)) {
+        kvupdater::RemoveInstallerFolder(installerPath_);
+        platform::IniWriteString(statePath_, kInfo, "installer_file", "");
     }
     installerPath_.clear();
     resumePath_.clear();
+}
+
+void CUpdateSession::RemoveLeftoverInstaller() {
+    // Nothing is pending, yet the state names a folder of ours: a run that ended before it
+    // could remove it. Nobody needs it any more.
+    if (status_ != 0) return;
+    installerPath_ = platform::IniReadString(statePath_, kInfo, "installer_file");
+    Cleanup();
 }
 
 void CUpdateSession::ClearPending() {
@@ -383,6 +371,7 @@ int CUpdateSession::RunSteps(Ending& ending) {
     }
     ConsolePrint("加载本地版本信息\n");
     LoadLocalInfo();
+    RemoveLeftoverInstaller();
     ConsolePrint("加载本地更新信息\n");
     if (LoadUpdateInfo()) {
         preparedVersion_ = updateVersion_;

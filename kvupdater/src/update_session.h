@@ -6,6 +6,7 @@
 #include <string>
 
 #include "single_instance_lock.h"
+#include "verified_installer.h"
 
 class CUpdateSession {
 public:
@@ -44,6 +45,7 @@ private:
     void ResetErrorCount();
     // Nothing is pending any more: status 0 written, and the prepared files go.
     void ClearPending();
+    void RemoveLeftoverInstaller();
     void WriteInfo(const char* key, int value);
     std::string MakeInstallerPath();
 
@@ -80,5 +82,7 @@ private:
     std::string preparedHash_;
     bool preparedPage_ = false;
 
+    // The installer from its digest check until it is started or given up.
+    kvupdater::VerifiedInstaller installer_;
     kvupdater::SingleInstanceLock lock_;
 };

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 #include <platform/ini_file.h>
+#include <platform/paths.h>
+#include <sys/stat.h>
 #include <testsupport/temp_dir.h>
 
 #include <QPushButton>
+#include <filesystem>
 
 #include "dialog_driver.h"
 
@@ -44,6 +47,8 @@ protected:
     std::string state = dir.file("update.ini");
     // The offscreen platform stands in for a display.
     ScopedEnv display{"DISPLAY", ":99"};
+    ScopedEnv temp{"TMPDIR", dir.file("tmp")};
+    bool madeTemp = platform::MakeDirectories(dir.file("tmp"));
 };
 
 QPushButton* Button(CDlgUpdate& dialog, int id) {
@@ -82,18 +87,32 @@ TEST_F(AskUserTest, DialogCarriesTheDescriptionsTextsAndSkipWhenAllowed) {
 
 TEST_F(AskUserTest, SkipRecordsTheVersionAndDropsThePendingUpdate) {
     WriteState(true, false);
-    const std::string installer = dir.file("{11111111-2222-4333-8444-555555555555}/inst");
-    testsupport::WriteFile(installer, "installer");
-    platform::IniWriteString(state, "info", "installer_file", installer);
+    const std::string folder = dir.file("tmp/{11111111-2222-4333-8444-555555555555}");
+    ASSERT_EQ(0, ::mkdir(folder.c_str(), 0700));
+    testsupport::WriteFile(folder + "/inst.exe", "installer");
+    testsupport::WriteFile(folder + "/inst.exe.resume", "[download]\n");
+    platform::IniWriteString(state, "info", "installer_file", folder + "/inst.exe");
     EXPECT_FALSE(Ask([](CDlgUpdate& d) { Button(d, CDlgUpdate::kIdSkip)->click(); }));
     EXPECT_EQ("5", Info("skiped_version"));
     EXPECT_EQ("0", Info("status"));
-    EXPECT_EQ("", testsupport::ReadFile(installer));
+    EXPECT_FALSE(std::filesystem::exists(folder));
 }
 
 TEST_F(AskUserTest, StateNamingAFileTheUpdaterDidNotMakeLeavesThatFileAlone) {
-    for (const char* name : {"notes.txt", "folder/inst", "{11111111-2222-4333-8444-5555}/inst",
-                             "{zzzzzzzz-2222-4333-8444-555555555555}/inst"}) {
+    const std::string guid = "{11111111-2222-4333-8444-555555555555}";
+    ASSERT_EQ(0, ::mkdir(dir.file("elsewhere").c_str(), 0700));
+    ASSERT_EQ(0, ::mkdir(dir.file("elsewhere/" + guid).c_str(), 0700));
+    ASSERT_EQ(0, ::mkdir(dir.file("tmp/" + guid).c_str(), 0700));
+    ASSERT_EQ(0, ::mkdir(dir.file("tmp/{22222222-2222-4333-8444-555555555555}").c_str(), 0750));
+    for (const char* name :
+         {"tmp/notes.txt", "tmp/folder/inst.exe", "tmp/{11111111-2222-4333-8444-5555}/inst.exe",
+          "tmp/{zzzzzzzz-2222-4333-8444-555555555555}/inst.exe",
+          // A folder of the updater's kind, but outside its temporary folder.
+          "elsewhere/{11111111-2222-4333-8444-555555555555}/inst.exe",
+          // One of its folders, but not its installer.
+          "tmp/{11111111-2222-4333-8444-555555555555}/victim",
+          // A folder that others can read into.
+          "tmp/{22222222-2222-4333-8444-555555555555}/inst.exe"}) {
         SCOPED_TRACE(name);
         WriteState(true, false);
         const std::string precious = dir.file(name);

@@ -1,5 +1,6 @@
 #include "updater_harness.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <platform/ini_file.h>
 #include <platform/paths.h>
@@ -76,12 +77,13 @@ bool WaitForText(const std::string& path, const std::string& text, std::chrono::
 }
 
 bool UpdaterHarness::WaitForNoRun(std::chrono::seconds limit) const {
+    // The lock lives in our private folder under the runtime folder the updater was given.
     const std::string lockPath =
-        platform::PathAppend(dir_.file("run"), kvupdater::SingleInstanceLock::kName);
+        platform::PathAppend(dir_.file("run/orvane"), kvupdater::SingleInstanceLock::kName);
     return testsupport::WaitUntil(
         [&] {
-            const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-            if (fd < 0) return false;
+            const int fd = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
+            if (fd < 0) return errno == ENOENT;  // no run has taken it yet
             const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
             ::close(fd);
             return free;
