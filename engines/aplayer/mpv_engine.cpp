@@ -43,6 +43,9 @@ enum Property : std::uint64_t {
     kCacheBufferingState,
 };
 
+// Replies to seek commands carry this bit beside the seek's serial number.
+constexpr std::uint64_t kSeekReplyTag = std::uint64_t{1} << 62;
+
 bool FlagValue(const mpv_event_property& p) {
     return p.format == MPV_FORMAT_FLAG && *static_cast<int*>(p.data) != 0;
 }
@@ -153,7 +156,7 @@ void MpvEngine::ResetPlay() {
     entry_id_ = -1;
     started_ = false;
     loaded_ = false;
-    seek_pending_ = false;
+    seek_stage_ = SeekStage::kNone;
     video_width_ = 0;
     video_height_ = 0;
     pending_subtitles_.clear();
@@ -250,9 +253,33 @@ bool MpvEngine::SetPosition(int ms) {
     if (!loaded_ || ms < 0) return false;
     const std::string seconds = std::to_string(ms / 1000.0);
     const char* command[] = {"seek", seconds.c_str(), "absolute", nullptr};
-    if (mpv_command(mpv_, command) < 0) return false;
-    seek_pending_ = true;
+    // Asynchronous, so that its reply marks where in the event stream the seek was taken:
+    // a restart already queued before it (the opening's, an earlier seek's) is not this one.
+    const std::uint64_t serial = seek_serial_ + 1;
+    if (mpv_command_async(mpv_, kSeekReplyTag | serial, command) < 0) return false;
+    seek_serial_ = serial;
+    seek_stage_ = SeekStage::kAsked;
     return true;
+}
+
+void MpvEngine::OnSeekReply(std::uint64_t serial, int error) {
+    // A reply to a seek that a newer one replaced is of no interest.
+    if (serial != seek_serial_ || seek_stage_ != SeekStage::kAsked) return;
+    seek_stage_ = error < 0 ? SeekStage::kNone : SeekStage::kQueued;
+}
+
+// mpv runs a queued seek later (it may wait for the first picture of the opening), announces
+// it with a seek event, and restarts playback once it is done. Several seeks queued before
+// one runs become one: the latest, which is the one awaited.
+void MpvEngine::OnSeekProgress(int eventId) {
+    if (eventId == MPV_EVENT_SEEK) {
+        if (seek_stage_ == SeekStage::kQueued) seek_stage_ = SeekStage::kRunning;
+        return;
+    }
+    if (!loaded_ || seek_stage_ != SeekStage::kRunning) return;
+    seek_stage_ = SeekStage::kNone;
+    const int position = PositionMs();
+    Deliver([&](EngineEvents& e) { e.OnSeekCompleted(position); });
 }
 
 bool MpvEngine::SetVolume(int volume) {
@@ -351,12 +378,13 @@ void MpvEngine::Handle(const mpv_event& event) {
             }
             break;
         }
+        case MPV_EVENT_COMMAND_REPLY:
+            if (event.reply_userdata & kSeekReplyTag)
+                OnSeekReply(event.reply_userdata & ~kSeekReplyTag, event.error);
+            break;
+        case MPV_EVENT_SEEK:
         case MPV_EVENT_PLAYBACK_RESTART:
-            if (loaded_ && seek_pending_) {
-                seek_pending_ = false;
-                const int position = PositionMs();
-                Deliver([&](EngineEvents& e) { e.OnSeekCompleted(position); });
-            }
+            OnSeekProgress(event.event_id);
             break;
         case MPV_EVENT_VIDEO_RECONFIG:
             if (started_) OnVideoReconfig();

@@ -72,6 +72,8 @@ private:
     void OnPropertyChanged(std::uint64_t property, const mpv_event& event);
     void OnFileLoaded();
     void OnVideoReconfig();
+    void OnSeekReply(std::uint64_t serial, int error);
+    void OnSeekProgress(int eventId);
     void EndPlay(int result);
     void ResetPlay();
     void UpdateState();
@@ -96,7 +98,11 @@ private:
     std::int64_t entry_id_ = -1;    // mpv's playlist entry of the play; -1 while none
     bool started_ = false;          // mpv began loading that entry
     bool loaded_ = false;
-    bool seek_pending_ = false;
+    // The seek whose completion is reported: only a playback restart that follows that very
+    // seek's execution completes it, never one of the opening or of an earlier seek.
+    enum class SeekStage { kNone, kAsked, kQueued, kRunning };
+    SeekStage seek_stage_ = SeekStage::kNone;
+    std::uint64_t seek_serial_ = 0;  // of the latest seek asked; tags its command's reply
     bool paused_ = true;
     bool waiting_for_cache_ = false;
     int cache_percent_ = 0;

@@ -131,6 +131,42 @@ TEST_F(EngineTest, SeekReportsCompletionNearTarget) {
     EXPECT_EQ(engine_->State(), kStatePaused);
 }
 
+// Seeks asked while the opening's own playback restart may still be on its way: each
+// completion reports the position of the seek it belongs to, never the opening's or that of
+// a seek replaced by a newer one.
+TEST_F(EngineTest, BackToBackSeeksRightAfterOpenReportTheirOwnPositions) {
+    constexpr int kRuns = 100;
+    std::vector<int> expected;  // targets whose completion is awaited, in order
+    std::vector<int> reported;
+    int next = 0;  // the seek asked when the first completes
+    recorder_.react = [&](const RecordedEvent& e) {
+        if (e.kind == Kind::kOpenSucceeded) {
+            engine_->Play();
+            // Two at once: only the second counts.
+            EXPECT_TRUE(engine_->SetPosition(expected[0] + 1500));
+            EXPECT_TRUE(engine_->SetPosition(expected[0]));
+        } else if (e.kind == Kind::kSeekCompleted) {
+            reported.push_back(e.a);
+            if (reported.size() == 1) {
+                EXPECT_TRUE(engine_->SetPosition(next));
+            }
+        }
+    };
+    for (int run = 0; run < kRuns; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        const int first = 1000 + (run * 530) % 6000;
+        next = 8000 - (run * 310) % 6000;
+        expected = {first, next};
+        reported.clear();
+        engine_->Open(Media().mediumVideo);
+        ASSERT_TRUE(PumpUntil([&] { return reported.size() >= 2; }, 30s));
+        ASSERT_EQ(reported.size(), 2u);
+        EXPECT_NEAR(reported[0], first, 250);
+        EXPECT_NEAR(reported[1], next, 250);
+        engine_->Close();
+    }
+}
+
 TEST_F(EngineTest, PauseAndResumeReportThreeAndFive) {
     EXPECT_FALSE(engine_->Pause());
     OpenAndPlay(Media().mediumVideo);
