@@ -44,8 +44,10 @@ private:
 };
 
 // Runs the event loop until `condition` holds or `limit` passes; answers the last result.
+// The limit only bounds a wait that never ends well: a loaded machine may take many seconds
+// to open a file.
 bool PumpUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds limit = std::chrono::seconds(15));
+               std::chrono::milliseconds limit = std::chrono::seconds(60));
 // Runs the event loop for `span`.
 void PumpFor(std::chrono::milliseconds span);
 

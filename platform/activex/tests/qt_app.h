@@ -17,7 +17,7 @@ inline QApplication& App() {
 }
 
 // Runs the event loop until `condition` holds (bounded).
-inline bool PumpUntil(const std::function<bool()>& condition, int limitMs = 5000) {
+inline bool PumpUntil(const std::function<bool()>& condition, int limitMs = 30000) {
     return testsupport::WaitUntil(
         [&] {
             QApplication::processEvents(QEventLoop::AllEvents, 5);

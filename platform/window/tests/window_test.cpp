@@ -23,7 +23,7 @@ QApplication& App() {
     return app;
 }
 
-bool PumpUntil(const std::function<bool()>& condition, int limitMs = 10000) {
+bool PumpUntil(const std::function<bool()>& condition, int limitMs = 30000) {
     return testsupport::WaitUntil(
         [&] {
             QApplication::processEvents(QEventLoop::AllEvents, 5);
