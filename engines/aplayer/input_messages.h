@@ -1,5 +1,5 @@
 // Window messages of the engine's video window in the form its host expects: message numbers,
-// key codes and parameter packing of the original desktop platform.
+// virtual-key codes, and key data and pointer positions packed into one 32-bit parameter.
 #pragma once
 
 #include <Qt>

@@ -9,7 +9,7 @@
 namespace {
 
 // The layout is drawn in dialog units (a quarter of the average character width across, an
-// eighth of the line height down), so it follows the font like the original template did.
+// eighth of the line height down), so that it grows and shrinks with the dialog's font.
 class DialogUnits {
 public:
     explicit DialogUnits(const QFontMetrics& metrics)

@@ -1,6 +1,6 @@
 // Exit codes of the updater, shared with the program that runs it in check mode and waits.
-// Exit codes are 8 bits on Linux, so "mandatory update ready" keeps the low byte of the
-// historical 1001.
+// The update protocol's "mandatory update ready" is 1001, but an exit code carries 8 bits:
+// both sides use its low byte, 233, through this one constant.
 #pragma once
 
 namespace kvupdater {

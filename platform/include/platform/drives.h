@@ -1,4 +1,4 @@
-// The "fixed drives" of the design: mounted local file systems with their sizes.
+// Fixed drives: the mounted local file systems, with their sizes, where caches may go.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,7 @@
 namespace platform {
 
 struct Drive {
-    std::string root;             // mount point, e.g. "/" or "/home"
+    std::string root;  // mount point, e.g. "/" or "/home"
     std::uint64_t totalBytes = 0;
     std::uint64_t freeBytes = 0;       // free on the file system
     std::uint64_t availableBytes = 0;  // free to an unprivileged caller

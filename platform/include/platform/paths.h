@@ -24,8 +24,9 @@ std::string PathAppend(const std::string& base, const std::string& name);
 // Turns every '\' into '/'.
 std::string ToNativeSeparators(std::string path);
 
-// Maps a file name of the original Windows design ("orvane.exe", "Ferrule.dll", ...) to the
-// Linux file name of the same program or library. Names not in the table are returned as given.
+// Maps the name by which the modules know one another's programs and libraries ("orvane.exe",
+// "Ferrule.dll", ...; they travel in settings and command lines in that form) to the file name
+// on disk here. Names not in the table are returned as given.
 std::string LinuxFileName(const std::string& windowsName);
 
 // XDG folders, without trailing separator: $XDG_DATA_HOME (~/.local/share), $XDG_CONFIG_HOME
