@@ -53,6 +53,8 @@ public:
     int State() const { return state_; }
     int DurationMs() const;
     int PositionMs() const;
+    // OnSeekCompleted follows once playback restarts at the target, unless a newer seek
+    // replaces this one or the play ends first.
     bool SetPosition(int ms);
     bool SetVolume(int volume);
     // -1 unless playback waits for the network cache; then its fill in percent.

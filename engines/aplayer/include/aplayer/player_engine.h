@@ -56,7 +56,8 @@ struct IPlayerEngine : com::IDispatch {
     virtual com::HRESULT GetState(com::LONG* state) = 0;
     virtual com::HRESULT GetDuration(com::LONG* ms) = 0;
     virtual com::HRESULT GetPosition(com::LONG* ms) = 0;
-    // OnSeekCompleted follows an accepted seek. *result non-zero = accepted.
+    // OnSeekCompleted, with the position reached, follows an accepted seek unless a newer seek
+    // replaces it or the play ends first. *result non-zero = accepted.
     virtual com::HRESULT SetPosition(com::LONG ms, com::LONG* result) = 0;
     virtual com::HRESULT Reserved2() = 0;
     virtual com::HRESULT Reserved3() = 0;
