@@ -49,7 +49,7 @@ std::unique_ptr<QProcess> UpdaterHarness::Start(const std::vector<std::string>& 
     for (const auto& argument : arguments) list << QString::fromStdString(argument);
     process->setArguments(list);
     process->start();
-    process->waitForStarted(10000);
+    process->waitForStarted(60000);
     return process;
 }
 

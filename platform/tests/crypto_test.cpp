@@ -61,8 +61,8 @@ TEST(Aes, KnownCiphertextForOneBlock) {
     const unsigned char expected[16] = {0xf5, 0x8c, 0x4c, 0x04, 0xd6, 0xe5, 0xf1, 0xba,
                                         0x77, 0x9e, 0xab, 0xfb, 0x5f, 0x7b, 0xfb, 0xd6};
     std::string cipher;
-    ASSERT_TRUE(AesEncryptCbc256(iv, key, std::string(reinterpret_cast<const char*>(plain), 16),
-                                 cipher));
+    ASSERT_TRUE(
+        AesEncryptCbc256(iv, key, std::string(reinterpret_cast<const char*>(plain), 16), cipher));
     ASSERT_EQ(cipher.size(), 32u);
     EXPECT_EQ(cipher.substr(0, 16), std::string(reinterpret_cast<const char*>(expected), 16));
 }

@@ -177,7 +177,7 @@ TEST_F(NamedPipe, ShutdownEndsABlockedWait) {
     auto waiting = std::async(std::launch::async, [&] { return server->WaitForClient(); });
     EXPECT_EQ(waiting.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
     server->Shutdown();
-    ASSERT_EQ(waiting.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    ASSERT_EQ(waiting.wait_for(std::chrono::seconds(60)), std::future_status::ready);
     EXPECT_FALSE(waiting.get());
     EXPECT_FALSE(server->WaitForClient());
 }
@@ -199,7 +199,7 @@ TEST_F(NamedPipe, ShutdownEndsAReadFromASilentClient) {
     });
     EXPECT_EQ(reading.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
     server->Shutdown();
-    const bool ended = reading.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    const bool ended = reading.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
     close(silent);  // ends the read in any case, so that a failure does not hang the test
     ASSERT_TRUE(ended);
     EXPECT_FALSE(reading.get());
@@ -224,7 +224,7 @@ TEST_F(NamedPipe, OneLiveServerPerNameAndADeadOneDoesNotCount) {
     EXPECT_EQ(reply, "child:hi");
     EXPECT_FALSE(PipeServer::Create(name_));
     child->Kill();
-    ASSERT_TRUE(child->Wait(10000));
+    ASSERT_TRUE(child->Wait(60000));
 
     struct stat st {};
     EXPECT_EQ(lstat(platform::PipeSocketPath(name_).c_str(), &st), 0);  // left behind
@@ -252,12 +252,12 @@ TEST_F(NamedPipe, ClientOfAnotherUserIsRefused) {
     auto intruder = platform::StartProcess(PLATFORM_TEST_CHILD,
                                            {"pipe-call-as", socketPath, "intruder", "65534"});
     ASSERT_TRUE(intruder);
-    ASSERT_TRUE(intruder->Wait(20000));
+    ASSERT_TRUE(intruder->Wait(60000));
     EXPECT_EQ(intruder->ExitCode(), 1);  // reached the socket, and the call failed
 
     auto friendly = platform::StartProcess(PLATFORM_TEST_CHILD, {"pipe-call", name_, "friend"});
     ASSERT_TRUE(friendly);
-    ASSERT_TRUE(friendly->Wait(20000));
+    ASSERT_TRUE(friendly->Wait(60000));
     EXPECT_EQ(friendly->ExitCode(), 0);
     EXPECT_EQ(served.Requests(), std::vector<std::string>{"friend"});
 }

@@ -73,7 +73,7 @@ TEST(Process, ExitCodesWaitAndKill) {
 
     auto wide = platform::StartProcess(kChild, {"exit", "1001"}, false);
     ASSERT_TRUE(wide);
-    ASSERT_TRUE(wide->Wait(10000));
+    ASSERT_TRUE(wide->Wait(60000));
     EXPECT_EQ(wide->ExitCode(), 1001 & 0xFF);  // exit codes are 8 bits
 
     auto sleeper = platform::StartProcess(kChild, {"sleep", "60000"});
@@ -81,7 +81,7 @@ TEST(Process, ExitCodesWaitAndKill) {
     EXPECT_FALSE(sleeper->Wait(30));
     EXPECT_EQ(sleeper->ExitCode(), std::nullopt);
     sleeper->Kill();
-    ASSERT_TRUE(sleeper->Wait(10000));
+    ASSERT_TRUE(sleeper->Wait(60000));
     EXPECT_EQ(sleeper->ExitCode(), 128 + SIGKILL);
 }
 
@@ -96,7 +96,7 @@ TEST(Process, CommandLineWithBlanksReachesTheProgramIntact) {
                              R"( plain "with blank" back\\slash "quote\"d" "" -url=a,b)";
     auto child = platform::StartCommandLine(line, false);
     ASSERT_TRUE(child);
-    ASSERT_TRUE(child->Wait(10000));
+    ASSERT_TRUE(child->Wait(60000));
     EXPECT_EQ(child->ExitCode(), 0);
     EXPECT_EQ(ReadArgs(out),
               (Args{"plain", "with blank", R"(back\\slash)", "quote\"d", "", "-url=a,b"}));
@@ -135,7 +135,7 @@ TEST(Process, StartFromFileRunsTheFileThatWasOpenedWhateverItsNameHoldsNow) {
     auto child = platform::StartProcessFromFile(scriptFd, script, {"two words"});
     close(scriptFd);
     ASSERT_TRUE(child);
-    ASSERT_TRUE(child->Wait(10000));
+    ASSERT_TRUE(child->Wait(60000));
     EXPECT_EQ(child->ExitCode(), 0);
     EXPECT_EQ(testsupport::ReadFile(out), "opened two words");
 
@@ -148,7 +148,7 @@ TEST(Process, StartFromFileRunsTheFileThatWasOpenedWhateverItsNameHoldsNow) {
     auto compiled = platform::StartProcessFromFile(programFd, "named", {"write-args", out, "a b"});
     close(programFd);
     ASSERT_TRUE(compiled);
-    ASSERT_TRUE(compiled->Wait(10000));
+    ASSERT_TRUE(compiled->Wait(60000));
     EXPECT_EQ(compiled->ExitCode(), 0);
     EXPECT_EQ(ReadArgs(out), Args{"a b"});
 

@@ -46,7 +46,7 @@ TEST(SharedMemory, ProbeFailsWhileALiveHolderHasTheSegment) {
     EXPECT_FALSE(holder->Wait(0));
 
     holder->Kill();
-    ASSERT_TRUE(holder->Wait(10000));
+    ASSERT_TRUE(holder->Wait(60000));
     EXPECT_TRUE(Probe(key));  // and clears what the killed holder left
 }
 
@@ -56,7 +56,7 @@ TEST(SharedMemory, SegmentOfAKilledHolderDoesNotBlockTheNextOne) {
     auto holder = StartHolder(key, dir);
     ASSERT_TRUE(holder);
     holder->Kill();  // SIGKILL: the holder never detaches
-    ASSERT_TRUE(holder->Wait(10000));
+    ASSERT_TRUE(holder->Wait(60000));
     EXPECT_EQ(holder->ExitCode(), 128 + 9);
 
     QSharedMemory memory(key);

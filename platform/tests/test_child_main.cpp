@@ -76,7 +76,7 @@ int CallAsOtherUser(const std::string& socketPath, const char* text, uid_t id) {
 }
 
 int CallPipe(const char* name, const char* text) {
-    return platform::PipeCall(name, text, nullptr, 5000) ? 0 : 1;
+    return platform::PipeCall(name, text, nullptr, 30000) ? 0 : 1;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QPointer>
+#include <atomic>
 #include <thread>
 
 #include "activex/server.h"
@@ -81,12 +82,12 @@ TEST_F(ServerObject, RefusesWhatTheClassDoesNotOffer) {
 
 TEST_F(ServerObject, RunsCallsOnTheWidgetsThread) {
     HRESULT hr = E_FAIL;
-    bool done = false;
+    std::atomic<bool> done{false};
     std::thread caller([&] {
         hr = CallMethod(control_.get(), "setUrl", {Variant("from a worker")});
         done = true;
     });
-    const bool finished = PumpUntil([&] { return done; });
+    const bool finished = PumpUntil([&] { return done.load(); });
     caller.join();
     ASSERT_TRUE(finished);
     EXPECT_EQ(hr, S_OK);

@@ -20,7 +20,7 @@ const std::string kClsidKey = "Software\\Classes\\CLSID\\" + ToString(comtest::k
 // Runs the registration tool as a process of its own, as an installer would.
 int RunRegister(const std::vector<std::string>& args) {
     auto process = platform::StartProcess(COM_TEST_REGISTER, args);
-    if (!process || !process->Wait(20000)) return -1;
+    if (!process || !process->Wait(60000)) return -1;
     return process->ExitCode().value_or(-1);
 }
 

@@ -109,7 +109,7 @@ TEST(X11Window, WindowOfAnotherProcessIsEmbeddedSizedAndLearnsOfItsParentsEnd) {
     EXPECT_TRUE(PumpUntil([&] { return win::IsWindowVisible(*embedded); }));
 
     parent.reset();
-    ASSERT_TRUE(PumpUntil([&] { return child->Wait(0); }, 15000));
+    ASSERT_TRUE(PumpUntil([&] { return child->Wait(0); }, 60000));
     EXPECT_EQ(child->ExitCode(), 0);
     EXPECT_EQ(testsupport::ReadFile(report), win::FormatHandle(*embedded) + " gone");
     EXPECT_FALSE(win::IsWindow(*embedded));

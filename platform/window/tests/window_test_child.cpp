@@ -1,7 +1,8 @@
 // The second process of the embedding test:
 //   window_test_child <parent handle> <report file>
 // Embeds a window of its own into the parent, writes "<own handle>" to the report file, and
-// when the parent is destroyed appends " gone" and exits 0. Exits 3 after 20 s without that.
+// when the parent is destroyed appends " gone" and exits 0. Exits 3 after 120 s without that
+// (only so that a test that broke off leaves no process behind).
 #include <QApplication>
 #include <QFile>
 #include <QTimer>
@@ -42,7 +43,7 @@ int main(int argc, char** argv) {
         Report(reportPath, stillThere ? " still-a-window" : " gone", QIODevice::Append);
         app.exit(0);
     });
-    QTimer::singleShot(20000, [&] { app.exit(3); });
+    QTimer::singleShot(120000, [&] { app.exit(3); });
     app.processEvents();
     Report(reportPath, QByteArray::fromStdString(platform::window::FormatHandle(embedded.winId())),
            QIODevice::Truncate);
