@@ -1,6 +1,8 @@
 #include "platform/crypto.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "testsupport/temp_dir.h"
 
@@ -35,6 +37,16 @@ TEST(Digests, FileDigestMatchesTextDigestAndMissingFileIsEmpty) {
     testsupport::WriteFile(dir.file("f"), big);
     EXPECT_EQ(Md5HexOfFile(dir.file("f")), Md5Hex(big));
     EXPECT_EQ(Md5HexOfFile(dir.file("missing")), "");
+    EXPECT_EQ(Md5HexOfFile(dir.path()), "");  // a folder has no content to digest
+
+    // An open file is digested whole, wherever its offset stands, and the offset stays.
+    const int fd = open(dir.file("f").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(lseek(fd, 1000, SEEK_SET), 1000);
+    EXPECT_EQ(Md5HexOfDescriptor(fd), Md5Hex(big));
+    EXPECT_EQ(lseek(fd, 0, SEEK_CUR), 1000);
+    close(fd);
+    EXPECT_EQ(Md5HexOfDescriptor(-1), "");
 }
 
 TEST(Aes, RoundTripsEveryLengthAroundTheBlockSize) {
