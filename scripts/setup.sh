@@ -17,7 +17,7 @@ packages=(
   xvfb xauth x11-utils
   libgl1-mesa-dri libglx-mesa0 libegl-mesa0
   ffmpeg
-  xdg-utils
+  xdg-utils shared-mime-info libglib2.0-bin
 )
 
 missing=()

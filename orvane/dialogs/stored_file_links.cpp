@@ -1,0 +1,17 @@
+#include "stored_file_links.h"
+
+#include "desktop_file_types.h"
+#include "file_associations.h"
+#include "key_value_store.h"
+
+bool ApplyStoredFileLinks() {
+    const QStringList linked =
+        DbValue("settings_linked_type").toString().split(',', Qt::SkipEmptyParts);
+    for (const QString& ext : AssociationExtensions()) {
+        if (linked.contains(ext))
+            RegisterFileAssociations(ext);
+        else
+            UnregisterFileAssociations(ext);
+    }
+    return ProjectFileAssociations().isEmpty();
+}

@@ -1,0 +1,8 @@
+// What the desktop program does when it is started with "-setfilelinks": the associations
+// the user chose in the settings, done again in a process of its own.
+#pragma once
+
+// Registers every extension of the stored "settings_linked_type" list, unregisters the
+// other associable ones (only those that are the player's) and projects the result onto the
+// desktop. True when the desktop projection succeeded.
+bool ApplyStoredFileLinks();

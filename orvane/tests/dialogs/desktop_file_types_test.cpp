@@ -1,0 +1,189 @@
+// The associations projected onto a temporary desktop, asked back the way file managers and
+// scripts ask: xdg-mime for the type of a file and the default program of a type.
+#include "desktop_file_types.h"
+
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <filesystem>
+
+#include "app_paths.h"
+#include "association_test_support.h"
+#include "desktop_file_texts.h"
+#include "file_associations.h"
+#include "key_value_store.h"
+#include "platform/ini_file.h"
+#include "testsupport/media.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Answers what `xdg-mime` printed, or a text starting with "<" saying why there is nothing.
+// The GNOME desktop makes it ask GLib, which reads the user's MIME database, for file types.
+QString XdgMime(const QStringList& arguments) {
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CURRENT_DESKTOP", "GNOME");
+    tool.setProcessEnvironment(environment);
+    tool.start("xdg-mime", arguments);
+    if (!tool.waitForFinished(60000)) return "<xdg-mime did not run: " + tool.errorString() + ">";
+    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+QString DefaultFor(const QString& type) { return XdgMime({"query", "default", type}); }
+QString TypeOf(const std::string& file) {
+    return XdgMime({"query", "filetype", QString::fromStdString(file)});
+}
+
+// The types the system's MIME database gives "*.<ext>", from its glob list.
+QMap<QString, QStringList> SystemGlobTypes() {
+    QMap<QString, QStringList> types;
+    QFile globs("/usr/share/mime/globs2");
+    if (!globs.open(QIODevice::ReadOnly)) return types;
+    while (!globs.atEnd()) {
+        const QStringList fields = QString::fromUtf8(globs.readLine()).trimmed().split(':');
+        if (fields.size() >= 3 && fields[2].startsWith("*.") && !fields[0].startsWith('#'))
+            types[fields[2].mid(2).toLower()] << fields[1];
+    }
+    return types;
+}
+
+class DesktopFileTypesTest : public AssociationTest {
+protected:
+    void SetUp() override {
+        // xdg-mime only believes a desktop entry whose program exists.
+        testsupport::WriteFile(AppFilePath("orvane.exe").toStdString(), "#!/bin/sh\n");
+        fs::permissions(AppFilePath("orvane.exe").toStdString(), fs::perms::owner_all);
+        testsupport::WriteFile(temp.file("xdgdata/applications/previous.desktop"),
+                               "[Desktop Entry]\nType=Application\nName=previous\n"
+                               "Exec=/bin/true %f\nMimeType=video/x-matroska;\n");
+    }
+    std::string List() const { return MimeAppsListPath().toStdString(); }
+    std::string Default(const std::string& type) const {
+        return platform::IniReadString(List(), "Default Applications", type);
+    }
+    void Associate(const QStringList& on, const QStringList& off) {
+        for (const QString& ext : on) RegisterFileAssociations(ext);
+        for (const QString& ext : off) UnregisterFileAssociations(ext);
+        EXPECT_EQ(ProjectFileAssociations(), QString());
+    }
+};
+
+TEST_F(DesktopFileTypesTest, SharedVideoTypesAreUsedOnlyWhereTheSystemGivesExactlyOne) {
+    const QMap<QString, QStringList> system = SystemGlobTypes();
+    ASSERT_FALSE(system.isEmpty()) << "no system MIME database";
+    int own = 0;
+    for (const QString& ext : AssociationExtensions()) {
+        SCOPED_TRACE(ext.toStdString());
+        const QString type = DesktopMimeType(ext);
+        const QStringList known = system.value(ext);
+        if (type == "video/x-orvane-" + ext) {
+            ++own;
+            EXPECT_FALSE(known.size() == 1 && known[0].startsWith("video/")) << type.toStdString();
+        } else {
+            EXPECT_EQ(known, QStringList{type});
+        }
+    }
+    EXPECT_EQ(own, 28);
+}
+
+TEST_F(DesktopFileTypesTest, FilesOpenWithThePlayerAndThePreviousDefaultComesBack) {
+    platform::IniWriteString(List(), "Default Applications", "video/x-matroska",
+                             "previous.desktop;");
+    const std::string mkv = temp.file("film.mkv");
+    const std::string wm = temp.file("film.wm");
+    ASSERT_TRUE(testsupport::MakeTestVideo(mkv, 0.5));
+    ASSERT_TRUE(testsupport::MakeRandomFile(wm, 4096));
+    ASSERT_EQ(DefaultFor("video/x-matroska"), "previous.desktop");
+
+    Associate({"mkv", "wm"}, {});
+    EXPECT_EQ(DefaultFor("video/x-matroska"), "orvane.desktop");
+    EXPECT_EQ(DefaultFor("video/x-orvane-wm"), "orvane.desktop");
+    EXPECT_EQ(TypeOf(mkv), "video/x-matroska");
+    EXPECT_EQ(TypeOf(wm), "video/x-orvane-wm");
+    const QString entry =
+        QString::fromStdString(testsupport::ReadFile(DesktopEntryPath().toStdString()));
+    EXPECT_TRUE(entry.contains("\nExec=" + AppFilePath("orvane.exe") + " %f\n"))
+        << entry.toStdString();
+    EXPECT_TRUE(entry.contains("\nMimeType=video/x-orvane-wm;video/x-matroska;\n"))
+        << entry.toStdString();
+
+    Associate({}, {"mkv", "wm"});
+    EXPECT_EQ(DefaultFor("video/x-matroska"), "previous.desktop");
+    EXPECT_EQ(Default("video/x-matroska"), "previous.desktop;");
+    EXPECT_NE(TypeOf(wm), "video/x-orvane-wm");
+    EXPECT_FALSE(QFile::exists(DesktopEntryPath()));
+    EXPECT_FALSE(QFile::exists(MimePackagePath()));
+}
+
+TEST_F(DesktopFileTypesTest, OnlyDefaultsThePlayerSetAreGivenBack) {
+    testsupport::WriteFile(List(),
+                           "[Added Associations]\nvideo/mp4=mine.desktop;\n\n"
+                           "[Default Applications]\n# chosen by hand\nvideo/mp4=mine.desktop;\n"
+                           "video/mpeg=mine.desktop;\n");
+    Associate({"avi", "mp4", "m4v"}, {});
+    EXPECT_EQ(Default("video/x-msvideo"), "orvane.desktop;");
+    EXPECT_EQ(Default("video/mp4"), "orvane.desktop;");
+
+    // mp4 still needs the type it shares with m4v.
+    Associate({}, {"m4v"});
+    EXPECT_EQ(Default("video/mp4"), "orvane.desktop;");
+
+    // The user picks another program for AVI files; giving AVI up leaves that choice.
+    platform::IniWriteString(List(), "Default Applications", "video/x-msvideo", "mpv.desktop;");
+    Associate({}, {"avi", "mp4"});
+    EXPECT_EQ(Default("video/x-msvideo"), "mpv.desktop;");
+    EXPECT_EQ(Default("video/mp4"), "mine.desktop;");
+    EXPECT_EQ(Default("video/mpeg"), "mine.desktop;");
+    EXPECT_EQ(platform::IniReadString(List(), "Added Associations", "video/mp4"), "mine.desktop;");
+    EXPECT_NE(testsupport::ReadFile(List()).find("# chosen by hand"), std::string::npos);
+
+    // A later registration replaces the user's choice again, and giving it up restores it.
+    Associate({"avi"}, {});
+    EXPECT_EQ(Default("video/x-msvideo"), "orvane.desktop;");
+    Associate({}, {"avi"});
+    EXPECT_EQ(Default("video/x-msvideo"), "mpv.desktop;");
+}
+
+TEST_F(DesktopFileTypesTest, ExecNamesTheProgramExactlyWhateverItsPathHolds) {
+    const struct {
+        QString program, exec;
+    } cases[] = {
+        {"/opt/orvane/bin/orvane", "/opt/orvane/bin/orvane"},
+        {"/opt/my player/orvane", "\"/opt/my player/orvane\""},
+        {"/opt/a\"b$c/orvane", "\"/opt/a\\\\\"b\\\\$c/orvane\""},
+        {"/opt/100%/orvane", "/opt/100%%/orvane"},
+    };
+    for (const auto& c : cases) {
+        const QString text = DesktopEntryText(c.program, {"video/mp4"});
+        EXPECT_TRUE(text.contains("\nExec=" + c.exec + " %f\n")) << text.toStdString();
+    }
+}
+
+TEST_F(DesktopFileTypesTest, SetFileLinksRunsTheStoredChoiceInAProcessOfItsOwn) {
+    // The desktop program and the control library as installed, with the store beside them.
+    for (const auto& [from, to] : {std::pair{ORVANE_DESKTOP_PROGRAM, "orvane"},
+                                   std::pair{ORVANE_AX_LIBRARY, "liborvane_ax.so"}})
+        fs::copy_file(from, temp.file("bin/") + to, fs::copy_options::overwrite_existing);
+    DbSetValue("settings_linked_type", QString("avi,wm"));
+    RegisterFileAssociations("mkv");
+
+    QProcess program;
+    program.start(AppFilePath("orvane.exe"), {"-setfilelinks"});
+    ASSERT_TRUE(program.waitForFinished(60000)) << program.errorString().toStdString();
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+
+    EXPECT_TRUE(IsFileAssociationRegistered("avi"));
+    EXPECT_TRUE(IsFileAssociationRegistered("wm"));
+    EXPECT_FALSE(IsFileAssociationRegistered("mkv"));
+    EXPECT_EQ(Value("HKEY_CURRENT_USER\\Software\\Classes\\orvane.avi\\shell\\Open\\command"),
+              '"' + AppFilePath("orvane.exe") + "\" \"%1\"");
+    EXPECT_EQ(Default("video/x-msvideo"), "orvane.desktop;");
+    EXPECT_EQ(Default("video/x-orvane-wm"), "orvane.desktop;");
+    EXPECT_EQ(Default("video/x-matroska"), "");
+    EXPECT_TRUE(QString::fromStdString(testsupport::ReadFile(MimePackagePath().toStdString()))
+                    .contains("<glob pattern=\"*.wm\""));
+}
+
+}  // namespace
