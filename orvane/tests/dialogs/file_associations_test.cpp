@@ -78,7 +78,9 @@ TEST_F(FileAssociationsTest, UnregistrationRestoresTheFirstBackupAndClearsTheCho
         RegisterFileAssociations("mp4");
         EXPECT_EQ(Value(kCU + "Software\\Classes\\.mp4", "ovbak"),
                   c.previous == "<absent>" ? "" : c.previous);
-        // Another program's record beside the player's choice keeps its parent key.
+        // A program that listed itself since goes with the player's choice; another
+        // program's record beside them keeps its parent key.
+        RegistryWrite(kCU + kExplorer + "mp4\\OpenWithProgids", "vlc.mp4", QString());
         RegistryWrite(kCU + kRoaming + "mp4\\OpenWithList", "a", QString("vlc"));
 
         UnregisterFileAssociations("mp4");
