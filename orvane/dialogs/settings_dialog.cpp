@@ -14,6 +14,7 @@
 #include "speed_limit_validator.h"
 #include "speed_limits.h"
 #include "ui_settings_dialog.h"
+#include "window_drag.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ SettingsDialog::SettingsDialog(const QString& page, QWidget* parent)
     setAttribute(Qt::WA_NativeWindow);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     ui_->setupUi(this);
+    new WindowDrag(this);
     ui_->editDownloadLimit->setValidator(new SpeedLimitValidator(ui_->editDownloadLimit));
     ui_->editUploadLimit->setValidator(new SpeedLimitValidator(ui_->editUploadLimit));
     ConnectControls();

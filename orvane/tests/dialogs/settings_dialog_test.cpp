@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -321,6 +322,35 @@ TEST_F(SettingsDialogTest, TheFolderChooserOffersFoldersOnlyAndFillsTheEditWitho
     EXPECT_EQ(startedIn, shown);
     EXPECT_EQ(Edit(dialog, "editCachePath")->text().toStdString(), chosen.toStdString());
     EXPECT_EQ(CacheSavePath(QString()), shown);
+}
+
+// A mouse event as the window system delivers it, at a global position.
+void Mouse(QWidget* to, QEvent::Type type, QPoint global, Qt::MouseButton button,
+           Qt::MouseButtons held) {
+    QMouseEvent event(type, to->mapFromGlobal(global), global, button, held, Qt::NoModifier);
+    QApplication::sendEvent(to, &event);
+}
+
+TEST_F(SettingsDialogTest, ALeftDragOnTheBackgroundMovesTheDialog) {
+    SettingsDialog dialog("normal");
+    dialog.move(100, 100);
+    dialog.show();
+    // An empty spot of the general page, below its controls.
+    QWidget* background = Control<QWidget>(dialog, "pageNormal");
+    const QPoint start = background->mapToGlobal(QPoint(20, 200));
+    const QPoint origin = dialog.pos();
+
+    Mouse(background, QEvent::MouseButtonPress, start, Qt::RightButton, Qt::RightButton);
+    Mouse(background, QEvent::MouseMove, start + QPoint(30, 40), Qt::NoButton, Qt::RightButton);
+    EXPECT_EQ(dialog.pos(), origin);
+
+    Mouse(background, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    Mouse(background, QEvent::MouseMove, start + QPoint(30, 40), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(dialog.pos(), origin + QPoint(30, 40));
+    Mouse(background, QEvent::MouseButtonRelease, start + QPoint(30, 40), Qt::LeftButton,
+          Qt::NoButton);
+    Mouse(background, QEvent::MouseMove, start + QPoint(90, 90), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(dialog.pos(), origin + QPoint(30, 40));
 }
 
 TEST_F(SettingsDialogTest, RunsModallyAndAnswersHowItWasClosed) {
