@@ -15,7 +15,8 @@ extern "C" {
 
 typedef struct KvBTTask* KvBTHandle;
 
-// Start-up switches. The service passes 1, 1, 1, 0, 1 and a zero port.
+// Start-up switches. The service passes 1, 1, 1, 0, 1 and a zero port. With enableUtp the
+// engine takes uTP connections from peers; it reaches peers over TCP either way.
 typedef struct KvBTStartupParams {
     int32_t enableDht;
     int32_t enableLsd;

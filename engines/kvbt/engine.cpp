@@ -57,8 +57,16 @@ int Engine::Startup(const KvBTStartupParams& params) {
     pack.set_bool(lt::settings_pack::enable_lsd, params.enableLsd != 0);
     pack.set_bool(lt::settings_pack::enable_upnp, params.enableUpnp != 0);
     pack.set_bool(lt::settings_pack::enable_natpmp, params.enableNatPmp != 0);
-    pack.set_bool(lt::settings_pack::enable_outgoing_utp, params.enableUtp != 0);
+    // uTP is taken from peers that connect with it, but this engine reaches peers over TCP.
+    // libtorrent's uTP crawls at local speeds (its 1 MiB receive window outruns a default
+    // UDP socket buffer, and every drop halves the sender's window), and a peer that ignores
+    // uTP was tried over uTP again each time its source was named, so it was never reached.
+    pack.set_bool(lt::settings_pack::enable_outgoing_utp, false);
+    pack.set_bool(lt::settings_pack::enable_outgoing_tcp, true);
     pack.set_bool(lt::settings_pack::enable_incoming_utp, params.enableUtp != 0);
+    pack.set_bool(lt::settings_pack::enable_incoming_tcp, true);
+    // TCP peers are never slowed down to make room for uTP peers.
+    pack.set_int(lt::settings_pack::mixed_mode_algorithm, lt::settings_pack::prefer_tcp);
     // A 100 ms tick starts peer connections about five times sooner than the default,
     // which a stream waiting for its first pieces feels.
     pack.set_int(lt::settings_pack::tick_interval, 100);

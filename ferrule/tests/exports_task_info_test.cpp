@@ -12,7 +12,7 @@
 #include "kvbt_api.h"
 #include "server.h"
 #include "server_test_http.h"
-#include "stream_test_engine.h"
+#include "stream_test_service.h"
 #include "testsupport/loopback.h"
 #include "testsupport/temp_dir.h"
 
@@ -32,10 +32,7 @@ protected:
         ZP2PUninitServer();
         SetAppDirectoryForTesting("");
     }
-    void Init(int port) {
-        stream_testing::StartOfflineEngine();
-        ZP2PInitServer(port, 0, 0, "127.0.0.1", 0, 0, "", 0, 0);
-    }
+    void Init(int port) { stream_testing::StartShippedService(port); }
 
     testsupport::TempDir dir_;
     testsupport::TempDir media_;
@@ -92,7 +89,7 @@ TEST_F(ExportsTest, ASecondStartIsRefusedAndStopIsBounded) {
     const int port = testsupport::FreeLoopbackPort();
     Init(port);
     const int other = testsupport::FreeLoopbackPort();
-    ZP2PInitServer(other, 0, 0, "127.0.0.1", 0, 0, "", 0, 0);
+    stream_testing::StartShippedService(other);
     EXPECT_EQ(200, stream_testing::Get(port, "/index.html").status);
     EXPECT_FALSE(stream_testing::Get(other, "/index.html", "", 2s).ok);
 

@@ -6,7 +6,7 @@
 
 #include "ferrule_api.h"
 #include "file_utils.h"
-#include "stream_test_engine.h"
+#include "stream_test_service.h"
 #include "task_key.h"
 #include "testsupport/loopback.h"
 #include "testsupport/media.h"
@@ -79,13 +79,12 @@ std::string StreamE2ETest::StreamPath(const std::string& source) const {
            ",private:" + Base64Encode("false") + ",crypt:" + Base64Encode("false");
 }
 
-void StreamE2ETest::StartService(int seederUploadLimit) {
-    seeder_ = std::make_unique<kvbt_testing::LoopbackSeeder>(seederUploadLimit);
+void StreamE2ETest::StartService(int seederUploadLimit, kvbt_testing::SeederTransport transport) {
+    seeder_ = std::make_unique<kvbt_testing::LoopbackSeeder>(seederUploadLimit, 0, transport);
     for (const auto& s : seeded_) ASSERT_TRUE(seeder_->Seed(s.first, s.second));
     SetStreamTimingsForTesting(timings_);
     port_ = testsupport::FreeLoopbackPort();
-    StartOfflineEngine();
-    ZP2PInitServer(port_, 0, 0, "127.0.0.1", 0, 0, "", 0, 0);
+    StartShippedService(port_);
     ASSERT_NE(nullptr, GetStreamTaskManager());
 }
 

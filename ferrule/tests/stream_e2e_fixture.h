@@ -1,5 +1,6 @@
 // The streaming service against a loopback seeder: generated torrents, a small HTTP server
-// for the torrent files, and the service started in process with short idle times.
+// for the torrent files, and the service started in process, as the BT server starts it,
+// with short idle times.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -39,8 +40,10 @@ protected:
     std::string StreamPath(const std::string& source) const;
     std::string StreamPath(const TestTorrent& t) const { return StreamPath(t.torrentUrl); }
 
-    // Starts the service (after the test changed timings or settings).
-    void StartService(int seederUploadLimit = 0);
+    // Starts the seeder and the service (after the test changed timings or settings). The
+    // service starts as the BT server starts it; the seeder takes TCP and uTP unless told.
+    void StartService(int seederUploadLimit = 0, kvbt_testing::SeederTransport transport =
+                                                     kvbt_testing::SeederTransport::TcpAndUtp);
     CStreamTaskManager& Manager() { return *GetStreamTaskManager(); }
 
     testsupport::TempDir app_;    // the service's folder

@@ -61,6 +61,29 @@ TEST_F(StreamE2ETest, SingleFileTorrentStreamsEveryRangeForm) {
     EXPECT_EQ(1, files_->requests());  // the torrent was fetched once and kept
 }
 
+// The seeder's transports as peers offer them: TCP and uTP (most peers), or TCP alone. A
+// stream from either arrives whole and without stalling.
+TEST_F(StreamE2ETest, StreamsWholeFromSeedersOfEitherTransport) {
+    for (const auto transport :
+         {kvbt_testing::SeederTransport::TcpAndUtp, kvbt_testing::SeederTransport::TcpOnly}) {
+        const bool utp = transport == kvbt_testing::SeederTransport::TcpAndUtp;
+        SCOPED_TRACE(utp ? "TCP and uTP" : "TCP only");
+        const TestTorrent t =
+            MakeSingle(utp ? "both" : "tcp", 24 * 1024 * 1024 + 99, 1024 * 1024, utp ? 31 : 32);
+        StartService(0, transport);
+        // A new task from late in the file first, then the whole file.
+        const std::size_t at = t.streamed.size() - 3 * 1024 * 1024 - 5;
+        auto r = Get(port_, StreamPath(t), "Range: bytes=" + std::to_string(at) + "-", 20s);
+        EXPECT_EQ(206, r.status);
+        EXPECT_TRUE(r.body == t.streamed.substr(at)) << "the tail differs";
+        r = Get(port_, StreamPath(t), "Range: bytes=0-", 20s);
+        EXPECT_EQ(t.streamed.size(), r.body.size());
+        EXPECT_TRUE(r.body == t.streamed) << "the stream differs";
+        ZP2PUninitServer();
+        seeded_.clear();
+    }
+}
+
 TEST_F(StreamE2ETest, MultiFileTorrentStreamsItsLargeFileFromItsOffset) {
     // The small first file shifts the large one off a piece boundary.
     const TestTorrent t = MakeMultiFile("multi", 100003, 2 * 1024 * 1024 + 77, 64 * 1024);

@@ -1,5 +1,7 @@
-// Starts the process's KvBT engine for tests: 127.0.0.1 only, every discovery service and
-// uTP off, on a port chosen at run time.
+// Starts the process's KvBT engine for the engine's own tests: 127.0.0.1 only, every
+// discovery service and uTP off, on a port chosen at run time. These tests need the engine's
+// port, so that a peer of theirs can fetch from its seeding tasks; the shipped start-up
+// record takes any free port. The streaming service's tests start the engine as shipped.
 #pragma once
 
 #include "kvbt_api.h"

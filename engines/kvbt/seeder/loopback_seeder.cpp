@@ -61,16 +61,17 @@ struct LoopbackSeeder::State {
     lt::torrent_handle torrent;
 };
 
-LoopbackSeeder::LoopbackSeeder(int uploadLimit, int downloadLimit)
+LoopbackSeeder::LoopbackSeeder(int uploadLimit, int downloadLimit, SeederTransport transport)
     : state_(std::make_unique<State>()) {
+    const bool utp = transport == SeederTransport::TcpAndUtp;
     lt::settings_pack pack;
     pack.set_str(lt::settings_pack::listen_interfaces, "127.0.0.1:0");
     pack.set_bool(lt::settings_pack::enable_dht, false);
     pack.set_bool(lt::settings_pack::enable_lsd, false);
     pack.set_bool(lt::settings_pack::enable_upnp, false);
     pack.set_bool(lt::settings_pack::enable_natpmp, false);
-    pack.set_bool(lt::settings_pack::enable_outgoing_utp, false);
-    pack.set_bool(lt::settings_pack::enable_incoming_utp, false);
+    pack.set_bool(lt::settings_pack::enable_outgoing_utp, utp);
+    pack.set_bool(lt::settings_pack::enable_incoming_utp, utp);
     pack.set_bool(lt::settings_pack::allow_multiple_connections_per_ip, true);
     pack.set_int(lt::settings_pack::tick_interval, 100);
     // The downloader may hold every piece it asked for between two stream windows.

@@ -16,10 +16,14 @@ bool MakeTorrent(const std::string& content, int pieceSize, const std::string& t
 // "magnet:?xt=urn:btih:<hex>" of a torrent file; empty when it cannot be read.
 std::string MagnetOf(const std::string& torrentPath);
 
+// Which transports the seeder accepts: TCP alone, or TCP and uTP (as most public peers do).
+enum class SeederTransport { TcpOnly, TcpAndUtp };
+
 class LoopbackSeeder {
 public:
     // uploadLimit, downloadLimit: bytes per second for every peer, 0 for none.
-    explicit LoopbackSeeder(int uploadLimit = 0, int downloadLimit = 0);
+    explicit LoopbackSeeder(int uploadLimit = 0, int downloadLimit = 0,
+                            SeederTransport transport = SeederTransport::TcpOnly);
     ~LoopbackSeeder();
     LoopbackSeeder(const LoopbackSeeder&) = delete;
     LoopbackSeeder& operator=(const LoopbackSeeder&) = delete;

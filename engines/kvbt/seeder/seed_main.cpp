@@ -1,7 +1,10 @@
 // kvbt_seed: makes a torrent from a file or folder (or from generated data) and seeds it on
 // 127.0.0.1 until stdin closes, printing "port <n>" and "torrent <path>".
 //
-//   kvbt_seed [--piece-size N] [--upload-limit BYTES_PER_S] [--generate SIZE] CONTENT TORRENT
+// With --utp it accepts uTP besides TCP, as most public peers do.
+//
+//   kvbt_seed [--piece-size N] [--upload-limit BYTES_PER_S] [--generate SIZE] [--utp]
+//             CONTENT TORRENT
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -13,6 +16,7 @@ int main(int argc, char** argv) {
     int pieceSize = 262144;
     int uploadLimit = 0;
     long long generate = 0;
+    auto transport = kvbt_testing::SeederTransport::TcpOnly;
     std::string content;
     std::string torrent;
     for (int i = 1; i < argc; ++i) {
@@ -23,6 +27,8 @@ int main(int argc, char** argv) {
             uploadLimit = std::atoi(argv[++i]);
         } else if (arg == "--generate" && i + 1 < argc) {
             generate = std::atoll(argv[++i]);
+        } else if (arg == "--utp") {
+            transport = kvbt_testing::SeederTransport::TcpAndUtp;
         } else if (content.empty()) {
             content = arg;
         } else {
@@ -31,7 +37,7 @@ int main(int argc, char** argv) {
     }
     if (content.empty() || torrent.empty() || pieceSize < 16384) {
         std::cerr << "usage: kvbt_seed [--piece-size N] [--upload-limit B/s] [--generate SIZE] "
-                     "CONTENT TORRENT\n";
+                     "[--utp] CONTENT TORRENT\n";
         return 2;
     }
     if (generate > 0 && !testsupport::MakeRandomFile(content, generate)) {
@@ -42,7 +48,7 @@ int main(int argc, char** argv) {
         std::cerr << "cannot make a torrent of " << content << "\n";
         return 1;
     }
-    kvbt_testing::LoopbackSeeder seeder(uploadLimit);
+    kvbt_testing::LoopbackSeeder seeder(uploadLimit, 0, transport);
     const std::string folder = content.substr(0, content.find_last_of('/') + 1);
     if (!seeder.Seed(torrent, folder.empty() ? "." : folder)) {
         std::cerr << "cannot seed " << torrent << "\n";
