@@ -24,7 +24,7 @@ target_link_libraries(ferrule_stream PUBLIC ferrule_core Boost::system CURL::lib
 
 # libFerrule.so: only the five ZP2P functions are visible.
 add_library(Ferrule SHARED ${CMAKE_CURRENT_SOURCE_DIR}/exports.cpp)
-target_link_libraries(Ferrule PRIVATE ferrule_stream)
+target_link_libraries(Ferrule PRIVATE ferrule_stream KvBT)
 target_link_options(Ferrule PRIVATE -Wl,--exclude-libs,ALL)
 set_target_properties(Ferrule PROPERTIES OUTPUT_NAME Ferrule CXX_VISIBILITY_PRESET hidden
                       VISIBILITY_INLINES_HIDDEN ON)
@@ -40,7 +40,7 @@ orvane_add_test(ferrule_stream_tests LABEL unit TIMEOUT 120
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/stream_settings_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/exports_task_info_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/server_test_http.cpp
-  LIBS ferrule_stream ${CMAKE_DL_LIBS})
+  LIBS ferrule_stream KvBT ${CMAKE_DL_LIBS})
 add_dependencies(ferrule_stream_tests Ferrule)
 target_compile_definitions(ferrule_stream_tests PRIVATE
   FERRULE_LIBRARY_PATH="$<TARGET_FILE:Ferrule>")
@@ -53,7 +53,18 @@ orvane_add_test(ferrule_stream_e2e_tests LABEL e2e TIMEOUT 300
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/stream_e2e_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/stream_tasks_e2e_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/server_test_http.cpp
-  LIBS ferrule_stream kvbt_seeder)
+  LIBS ferrule_stream KvBT kvbt_seeder)
+
+# The service over a recording stand-in of the engine: which engine calls it makes, and
+# streams whose pieces the test hands out.
+orvane_add_test(ferrule_recorded_engine_tests LABEL unit TIMEOUT 120
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/exports.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/recording_engine.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/recorded_service_fixture.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/upload_limit_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/server_test_http.cpp
+  LIBS ferrule_stream)
 
 # Start-up and streaming figures against the targets; run by hand, not by CTest.
 add_executable(ferrule_stream_bench
@@ -61,7 +72,7 @@ add_executable(ferrule_stream_bench
   ${CMAKE_CURRENT_SOURCE_DIR}/bench/stream_bench.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tests/server_test_http.cpp)
 target_include_directories(ferrule_stream_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
-target_link_libraries(ferrule_stream_bench PRIVATE ferrule_stream orvane_testsupport)
+target_link_libraries(ferrule_stream_bench PRIVATE ferrule_stream KvBT orvane_testsupport)
 set_target_properties(ferrule_stream_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY
                       ${CMAKE_BINARY_DIR}/bench)
 add_dependencies(ferrule_stream_bench kvbt_seed)

@@ -45,8 +45,6 @@ KvBTHandle CStreamTaskManager::OpenTask(const std::string& key, std::uint64_t po
     if (key.empty() || key != options_.key) return nullptr;
     idleStamp_ = 0;
     uploads_.StopAllSeeding();
-    // Stopping the seeders lifts the engine-wide upload limit; the user's own limit stays.
-    KvBT_SetUploadSpeedLimit(userUploadLimit_.load());
 
     if (!options_.httpUrls.empty()) {
         std::srand(static_cast<unsigned>(TickCountMs()));
@@ -163,7 +161,7 @@ void CStreamTaskManager::CloseAll() {
 }
 
 void CStreamTaskManager::SetUserUploadLimit(int bytesPerSecond) {
-    userUploadLimit_ = bytesPerSecond > 0 ? bytesPerSecond : -1;
+    uploads_.SetUserUploadLimit(bytesPerSecond);
 }
 
 void CStreamTaskManager::Abort() { abort_ = true; }
@@ -183,6 +181,12 @@ CStreamDownloader* CStreamTaskManager::FindKey(const std::string& key) {
 bool CStreamTaskManager::HasTask(const std::string& key) {
     std::lock_guard<std::recursive_mutex> guard(taskLock_);
     return FindKey(key) != nullptr;
+}
+
+KvBTHandle CStreamTaskManager::HandleOf(const std::string& key) {
+    std::lock_guard<std::recursive_mutex> guard(taskLock_);
+    CStreamDownloader* task = FindKey(key);
+    return task == nullptr ? nullptr : task->GetHandle();
 }
 
 bool CStreamTaskManager::IsTaskThrottled(const std::string& key) {

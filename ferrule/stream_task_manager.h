@@ -48,7 +48,7 @@ public:
     void CloseAll();
 
     // The engine-wide upload limit the user chose (bytes per second, <= 0 unlimited), put
-    // back whenever seeding stops.
+    // back whenever seeding stops (a stream opening, a streamed torrent joining the list).
     void SetUserUploadLimit(int bytesPerSecond);
     // Ends the bounded waits of an opening task at once (the service is stopping).
     void Abort();
@@ -56,6 +56,7 @@ public:
     // For tests and diagnostics.
     std::size_t TaskCount();
     bool HasTask(const std::string& key);
+    KvBTHandle HandleOf(const std::string& key);
     bool IsTaskThrottled(const std::string& key);
     const CUploadList& Uploads() const { return uploads_; }
 
@@ -70,7 +71,6 @@ private:
     CUploadList uploads_;
     std::uint64_t lastRefresh_ = 0;
     std::uint64_t idleStamp_ = 0;
-    std::atomic<int> userUploadLimit_{-1};
     std::atomic<bool> abort_{false};
     std::mutex infoLock_;
     std::map<std::string, TaskInfoRecord> infoTable_;

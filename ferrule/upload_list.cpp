@@ -45,6 +45,11 @@ void CUploadList::SetSilentUpload(int kibPerSecond) {
     silentUpload_ = kibPerSecond;
 }
 
+void CUploadList::SetUserUploadLimit(int bytesPerSecond) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    userUploadLimit_ = bytesPerSecond > 0 ? bytesPerSecond : -1;
+}
+
 void CUploadList::Add(const std::string& torrentFile, const std::string& saveFolder,
                       const std::string& key, bool isPrivate, bool crypt) {
     std::lock_guard<std::recursive_mutex> guard(lock_);
@@ -145,7 +150,9 @@ void CUploadList::StopAllSeedingLocked() {
     for (const UploadingEntry& seeder : seeders_) ReleaseSeeder(seeder);
     seeders_.clear();
     seeding_ = 0;
-    KvBT_SetUploadSpeedLimit(-1);
+    // Seeding alone is held to its own limit; once it stops, the user's choice applies
+    // again rather than none at all.
+    KvBT_SetUploadSpeedLimit(userUploadLimit_);
 }
 
 bool CUploadList::IsListed(const std::string& torrentFile) const {

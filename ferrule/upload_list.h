@@ -44,6 +44,9 @@ public:
 
     // Engine-wide upload limit while seeding, KiB per second (0: unlimited).
     void SetSilentUpload(int kibPerSecond);
+    // The engine-wide upload limit the user chose, bytes per second (0 or less: none). It is
+    // in force whenever seeding stops.
+    void SetUserUploadLimit(int bytesPerSecond);
 
     // Remembers a streamed torrent (oldest entries go beyond 100, with their files).
     void Add(const std::string& torrentFile, const std::string& saveFolder, const std::string& key,
@@ -54,7 +57,7 @@ public:
     void StartSeeding(const std::string& key);
     // Starts the seeders whose files have been checked.
     void Maintain();
-    // Releases every seeder and lifts the engine-wide upload limit.
+    // Releases every seeder and puts the user's upload limit back (unlimited without one).
     void StopAllSeeding();
 
     bool IsListed(const std::string& torrentFile) const;
@@ -80,4 +83,5 @@ private:
     std::vector<UploadingEntry> seeders_;
     std::int32_t seeding_ = 0;
     int silentUpload_ = 0;
+    int userUploadLimit_ = -1;
 };

@@ -23,10 +23,9 @@
 #include <string>
 #include <vector>
 
-#include "app_settings.h"
 #include "ferrule_api.h"
-#include "file_utils.h"
 #include "server_test_http.h"
+#include "service_folders.h"
 #include "stream_test_service.h"
 #include "testsupport/loopback.h"
 #include "testsupport/temp_dir.h"
@@ -107,24 +106,14 @@ private:
 // The service in this process with folders of its own.
 class FreshService {
 public:
-    FreshService() {
-        SetAppDirectoryForTesting(app_.path() + "/");
-        testsupport::WriteFile(app_.file("ini/path.ini"),
-                               "[AppSetting]\nsavePath=" + media_.path() + "/\n");
-        if (::chdir(app_.path().c_str()) != 0) std::perror("chdir");
-        port_ = testsupport::FreeLoopbackPort();
+    FreshService() : port_(testsupport::FreeLoopbackPort()) {
         stream_testing::StartShippedService(port_);
     }
-    ~FreshService() {
-        ZP2PUninitServer();
-        if (::chdir("/") != 0) std::perror("chdir");
-        SetAppDirectoryForTesting("");
-    }
+    ~FreshService() { ZP2PUninitServer(); }
     int port() const { return port_; }
 
 private:
-    testsupport::TempDir app_;
-    testsupport::TempDir media_;
+    stream_testing::ServiceFolders folders_;
     int port_ = 0;
 };
 

@@ -1,9 +1,5 @@
 #include "stream_e2e_fixture.h"
 
-#include <unistd.h>
-
-#include <climits>
-
 #include "ferrule_api.h"
 #include "file_utils.h"
 #include "stream_test_service.h"
@@ -14,12 +10,6 @@
 namespace stream_testing {
 
 void StreamE2ETest::SetUp() {
-    char cwd[PATH_MAX];
-    oldCwd_ = ::getcwd(cwd, sizeof(cwd)) ? cwd : "/";
-    ASSERT_EQ(0, ::chdir(work_.path().c_str()));
-    SetAppDirectoryForTesting(app_.path() + "/");
-    testsupport::WriteFile(app_.file("ini/path.ini"),
-                           "[AppSetting]\nsavePath=" + media_.path() + "/\n");
     files_ = std::make_unique<TestFileServer>(seed_.path());
     timings_.idleCloseMs = 1500;
     timings_.idleTestMs = 200;
@@ -33,8 +23,6 @@ void StreamE2ETest::TearDown() {
     seeder_.reset();
     files_.reset();
     SetStreamTimingsForTesting(StreamTimingValues());
-    SetAppDirectoryForTesting("");
-    if (::chdir(oldCwd_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << oldCwd_;
 }
 
 TestTorrent StreamE2ETest::MakeSingle(const std::string& name, long long size, int pieceSize,

@@ -11,6 +11,7 @@
 #include "app_settings.h"
 #include "loopback_seeder.h"
 #include "server_test_http.h"
+#include "service_folders.h"
 #include "stream_task_manager.h"
 #include "testsupport/temp_dir.h"
 
@@ -46,15 +47,14 @@ protected:
                                                      kvbt_testing::SeederTransport::TcpAndUtp);
     CStreamTaskManager& Manager() { return *GetStreamTaskManager(); }
 
-    testsupport::TempDir app_;    // the service's folder
-    testsupport::TempDir media_;  // its save path
-    testsupport::TempDir seed_;   // the seeder's data and the torrent files
-    testsupport::TempDir work_;   // current folder (resume files land there)
+    ServiceFolders folders_;
+    const testsupport::TempDir& app_ = folders_.app();      // the service's folder
+    const testsupport::TempDir& media_ = folders_.media();  // its save path
+    testsupport::TempDir seed_;  // the seeder's data and the torrent files
     std::unique_ptr<kvbt_testing::LoopbackSeeder> seeder_;
     std::unique_ptr<TestFileServer> files_;
     std::vector<std::pair<std::string, std::string>> seeded_;  // torrent, folder
     int port_ = 0;
-    std::string oldCwd_;
     StreamTimingValues timings_;
 };
 
