@@ -51,6 +51,11 @@ FERRULE_API void ZP2PInitServer(int port, int a1, int a2, const char* s1, int a3
         std::fprintf(stderr, "ZP2PInitServer: the service is already running\n");
         return;
     }
+    if (port < 1 || port > 65535) {
+        // The socket layer would take the port modulo 65536 and listen somewhere else.
+        std::fprintf(stderr, "ZP2PInitServer: %d is no TCP port\n", port);
+        return;
+    }
     try {
         LoadAppSettings();
         auto server = std::make_unique<http::server::server>("127.0.0.1", std::to_string(port),

@@ -12,8 +12,8 @@
 extern "C" {
 
 // Starts the loopback stream server on 127.0.0.1:port and the BitTorrent engine. The other
-// values go to the engine unchanged. A second call while running, or a port that cannot be
-// bound, leaves the service as it was (see the console and the log).
+// values go to the engine unchanged. A second call while running, a port outside 1-65535,
+// or one that cannot be bound, leaves the service as it was (see the console and the log).
 FERRULE_API void ZP2PInitServer(int port, int a1, int a2, const char* s1, int a3, int a4,
                                 const char* s2, int a5, int a6);
 // Fills the record of the task of `url` (the decoded "bturl:" value). False when the service

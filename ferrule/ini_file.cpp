@@ -1,9 +1,7 @@
 #include "ini_file.h"
 
-#include <fstream>
 #include <sstream>
 
-#include "file_utils.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
 #include "string_utils.h"
@@ -27,9 +25,9 @@ std::string KeyOf(const std::string& line) {
     return TrimString(line.substr(0, eq));
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
+std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
+    std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -84,22 +82,23 @@ bool CIniFile::Save() {
         lastResult_ = false;
         return false;
     }
-    // Lay this object's keys over what the file holds now.
-    std::vector<std::string> merged = ReadLines(path_);
-    std::string section;
-    for (const std::string& line : lines_) {
-        if (IsSectionLine(line)) {
-            section = SectionName(line);
-            continue;
+    // Lay this object's keys over what the file holds now, under the lock every ini writer
+    // of the system takes, so that writers in other processes lose nothing.
+    lastResult_ = platform::IniRewrite(path_, [this](const std::string& present) {
+        std::vector<std::string> merged = SplitLines(present);
+        std::string section;
+        for (const std::string& line : lines_) {
+            if (IsSectionLine(line)) {
+                section = SectionName(line);
+                continue;
+            }
+            const auto eq = line.find('=');
+            if (eq == std::string::npos) continue;
+            SetInLines(merged, section, line.substr(0, eq), line.substr(eq + 1));
         }
-        const auto eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        SetInLines(merged, section, line.substr(0, eq), line.substr(eq + 1));
-    }
-    std::ostringstream text;
-    for (const std::string& line : merged) text << line << "\n";
-    const std::string folder = GetDirectoryPart(path_);
-    if (!folder.empty()) CreateDirectoryPath(folder);
-    lastResult_ = platform::WriteFileAtomically(path_, text.str());
+        std::ostringstream text;
+        for (const std::string& line : merged) text << line << "\n";
+        return text.str();
+    });
     return lastResult_;
 }

@@ -16,6 +16,10 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsSystemRoot(const std::string& root) {
+    return !root.empty() && root.find_first_not_of('/') == std::string::npos;
+}
+
 std::string FolderOnDrive(std::string root) {
     if (root.empty() || root.back() != '/') root.push_back('/');
     return root + kMediaFolderName;
@@ -43,10 +47,11 @@ bool GetDiskFreeSpace64(const std::string& root, std::uint64_t& available, std::
 }
 
 std::string GetDefaultSavePath() {
-    std::string chosen = GetAppDirectory() + kMediaFolderName;
+    std::string chosen;
     std::uint64_t best = 0;
     for (const platform::Drive& drive : platform::FixedDrives()) {
-        if (drive.availableBytes <= best) continue;
+        // The system's root is never a media folder's home, not even for root.
+        if (drive.availableBytes <= best || IsSystemRoot(drive.root)) continue;
         // On Windows every drive root was writable; here the root of a mount usually is
         // not, so a drive counts only when the folder can live there.
         const std::string candidate = FolderOnDrive(drive.root);
@@ -54,9 +59,11 @@ std::string GetDefaultSavePath() {
         best = drive.availableBytes;
         chosen = candidate;
     }
-    if (CreateDirectoryPath(chosen) != kResultOk) {
-        chosen = GetAppDirectory() + kMediaFolderName;
-        CreateDirectoryPath(chosen);
-    }
+    if (!chosen.empty() && CreateDirectoryPath(chosen) == kResultOk) return chosen;
+    // As the player does: the user's own cache folder (the service's folder should the
+    // user's home not be an absolute path).
+    chosen = FolderOnDrive(platform::UserCacheDir());
+    if (chosen[0] != '/') chosen = GetAppDirectory() + kMediaFolderName;
+    CreateDirectoryPath(chosen);
     return chosen;
 }

@@ -13,6 +13,6 @@ bool GetDiskFreeSpace64(const std::string& root, std::uint64_t& available, std::
                         std::uint64_t& free);
 
 // "orvane/" on the fixed drive with the most space available to this user, among the drives
-// where that folder exists or can be made; else "orvane/" in the service's folder. The
-// folder is created; the result ends in '/'.
+// other than the system's root where that folder exists or can be made; else "orvane/" in the
+// user's cache folder. The folder is created; the result is absolute and ends in '/'.
 std::string GetDefaultSavePath();

@@ -2,6 +2,7 @@
 // start, a port that cannot be bound, and what the shared library exports.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -115,6 +116,21 @@ TEST_F(ExportsTest, APortInUseLeavesTheServiceStoppedWithoutThrowing) {
     Init(free_port);
     EXPECT_TRUE(ZP2PGetTaskInfo("http://x/a.torrent", &info));
     ZP2PFreeTaskInfoData(&info);
+}
+
+TEST_F(ExportsTest, APortOutsideTheTcpRangeIsRefused) {
+    const int freePort = testsupport::FreeLoopbackPort();
+    // 65536 + n would otherwise be taken modulo 65536, and 0 as any free port.
+    for (const int port : {0, -1, 65536 + freePort}) {
+        Init(port);
+        ZP2PTaskInfo info{};
+        info.cbSize = sizeof(ZP2PTaskInfo);
+        EXPECT_FALSE(ZP2PGetTaskInfo("http://x/a.torrent", &info)) << port;
+        ZP2PUninitServer();
+    }
+    const int fd = stream_testing::ConnectLoopback(freePort);
+    EXPECT_LT(fd, 0) << "something listens on " << freePort;
+    if (fd >= 0) ::close(fd);
 }
 
 TEST(ExportsLibrary, ExportsTheFiveFunctionsAndNothingOfItsInside) {

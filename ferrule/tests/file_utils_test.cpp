@@ -101,13 +101,23 @@ TEST(SavePath, DefaultIsOnTheUsableDriveWithMostSpace) {
         EXPECT_EQ(chosen, large.path() + "/orvane/");
         EXPECT_TRUE(IsFolder(chosen));
     }
-    {
-        // No drive at all: the service's own folder.
-        InjectedDrives drives({});
-        EXPECT_EQ(GetDefaultSavePath(), app.path() + "/orvane/");
-        EXPECT_TRUE(IsFolder(app.path() + "/orvane"));
-    }
     SetAppDirectoryForTesting("");
+}
+
+TEST(SavePath, DefaultIsNeverTheSystemRootButTheUsersCacheFolder) {
+    TempDir cache, other;
+    testsupport::ScopedEnv cacheHome("XDG_CACHE_HOME", cache.path());
+    const std::string fallback = cache.path() + "/orvane/";
+    // The root has by far the most space, and is writable when the service runs as root.
+    const std::vector<std::vector<platform::Drive>> cases = {
+        {}, {DriveAt("/", 1ull << 50)}, {DriveAt("//", 1ull << 50)}};
+    for (const auto& list : cases) {
+        InjectedDrives drives(list);
+        EXPECT_EQ(GetDefaultSavePath(), fallback) << list.size() << " drive(s)";
+        EXPECT_TRUE(IsFolder(fallback));
+    }
+    InjectedDrives drives({DriveAt("/", 1ull << 50), DriveAt(other.path(), 10)});
+    EXPECT_EQ(GetDefaultSavePath(), other.path() + "/orvane/");
 }
 
 TEST(SavePath, DiskSpaceOfAFolder) {

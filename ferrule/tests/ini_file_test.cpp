@@ -4,6 +4,8 @@
 
 #include "file_utils.h"
 #include "ini_file_reader.h"
+#include "platform/ini_file.h"
+#include "testsupport/children.h"
 #include "testsupport/temp_dir.h"
 
 using testsupport::ReadFile;
@@ -107,4 +109,25 @@ TEST(CIniFile, WithoutAPathKeepsItsLinesInMemoryOnly) {
     ini.SetString("FILES", "f0", "b", false);
     EXPECT_FALSE(ini.Save());
     EXPECT_EQ(ini.GetLines(), (std::vector<std::string>{"[FILES]", "f0=b"}));
+}
+
+TEST(CIniFile, WritersInSeveralProcessesLoseNoKey) {
+    TempDir dir;
+    const std::string path = dir.file("ini/app.ini");
+    constexpr int kKeys = 300;
+    // Two processes write through this class, a third through the shared ini module.
+    ASSERT_TRUE(testsupport::RunInChildren(3, [&path](int child) {
+        for (int i = 0; i < kKeys; ++i) {
+            const std::string key = "k" + std::to_string(child) + "_" + std::to_string(i);
+            if (child == 2) {
+                if (!platform::IniWriteString(path, "AppSetting", key, "v")) return false;
+                continue;
+            }
+            CIniFile ini(path);
+            ini.SetString("AppSetting", key, "v", true);
+            if (!ini.GetLastResult()) return false;
+        }
+        return true;
+    }));
+    EXPECT_EQ(platform::IniKeys(path, "AppSetting").size(), 3u * kKeys);
 }

@@ -14,7 +14,7 @@ class StreamSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetAppDirectoryForTesting(dir_.path() + "/");
-        // The default folder then falls back to the service's own folder.
+        // The default folder then falls back to the user's cache folder.
         platform::SetFixedDrivesForTesting(std::vector<platform::Drive>{});
     }
     void TearDown() override {
@@ -26,6 +26,8 @@ protected:
 
     testsupport::TempDir dir_;
     testsupport::TempDir media_;
+    testsupport::TempDir cache_;
+    testsupport::ScopedEnv cacheHome_{"XDG_CACHE_HOME", cache_.path()};
 };
 
 }  // namespace
@@ -65,7 +67,7 @@ TEST_F(StreamSettingsTest, AnEmptySavePathWritesTheDefaultAndKeepsOtherKeys) {
     testsupport::WriteFile(Ini("app.ini"), "[AppSetting]\nbLog=0\nmaxUpload=7\nsilentUpload=3\n");
     LoadAppSettings();
     const AppSettings& s = TheAppSettings();
-    EXPECT_EQ(0u, s.savePath.find(dir_.path()));
+    EXPECT_EQ(cache_.path() + "/orvane/", s.savePath);
     struct stat st;
     EXPECT_EQ(0, ::stat(s.savePath.c_str(), &st));
     const std::string app = testsupport::ReadFile(Ini("app.ini"));

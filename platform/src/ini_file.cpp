@@ -280,6 +280,18 @@ bool IniWriteString(const std::string& pathIn, const std::string& sectionIn,
     return WriteFileAtomically(path, updated);
 }
 
+bool IniRewrite(const std::string& pathIn,
+                const std::function<std::string(const std::string& present)>& change) {
+    const std::string path = Slashes(pathIn);
+    if (path.empty() || !MakeParent(path)) return false;
+    ExclusiveFileLock lock(SideLockPath(path), 0666);
+    if (!lock.locked()) return false;
+    std::string original;
+    std::error_code ec;
+    if (!ReadWholeFile(path, original) && (fs::exists(path, ec) || ec)) return false;
+    return WriteFileAtomically(path, change(original));
+}
+
 bool IniDeleteKey(const std::string& pathIn, const std::string& sectionIn,
                   const std::string& keyIn) {
     const std::string path = Slashes(pathIn);

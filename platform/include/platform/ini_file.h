@@ -8,6 +8,7 @@
 // Paths may use '\' or '/'.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,12 @@ bool IniDeleteKey(const std::string& path, const std::string& section, const std
 // Section names in file order, and the keys of one section in file order.
 std::vector<std::string> IniSections(const std::string& path);
 std::vector<std::string> IniKeys(const std::string& path, const std::string& section);
+
+// Read-modify-write of a whole ini file under the same lock as IniWriteString, for a writer
+// with rules of its own: `change` gets the file's present text (empty when there is no file)
+// and answers the new text. False when the folder, the lock, the read or the write failed.
+bool IniRewrite(const std::string& path,
+                const std::function<std::string(const std::string& present)>& change);
 
 // Writes `content` to `path` through a temporary file in the same folder and a rename.
 bool WriteFileAtomically(const std::string& path, const std::string& content);
