@@ -49,13 +49,34 @@ std::uint64_t number_at(const std::string& text, std::size_t pos) {
     return read_number(text, pos, any);
 }
 
+// The host part of a Host header value: "[v6]" with its brackets, or the name before the
+// port; empty when the value is malformed.
+std::string host_of(const std::string& value) {
+    std::string host = lower(value);
+    std::size_t end = host.size();
+    if (!host.empty() && host[0] == '[') {
+        end = host.find(']');
+        if (end == std::string::npos) return std::string();
+        ++end;
+    } else {
+        end = host.find(':');
+        if (end == std::string::npos) end = host.size();
+    }
+    const std::string port = host.substr(end);
+    if (!port.empty() &&
+        (port[0] != ':' || port.find_first_not_of("0123456789", 1) != std::string::npos)) {
+        return std::string();
+    }
+    return host.substr(0, end);
+}
+
+// Only the player on this machine may ask: a page elsewhere that makes a browser send a
+// request here names its own host.
 bool is_loopback_host(const request& req) {
     for (const header& h : req.headers) {
         if (lower(h.name) != "host") continue;
-        std::string host = lower(h.value);
-        const std::size_t colon = host.rfind(':');
-        if (colon != std::string::npos) host.erase(colon);
-        return host == "127.0.0.1" || host == "localhost";
+        const std::string host = host_of(h.value);
+        return host == "127.0.0.1" || host == "localhost" || host == "[::1]";
     }
     return false;
 }
@@ -159,7 +180,9 @@ void request_handler::handle_request(const request& req, reply& rep, request_tar
         rep = reply::stock_reply(reply::bad_request);
         return;
     }
-    if (path.empty() || path[0] != '/' || path.find("..") != std::string::npos) {
+    // A NUL would end the name that the file system sees: "/a%00.mp4" would open "/a".
+    if (path.empty() || path[0] != '/' || path.find("..") != std::string::npos ||
+        path.find('\0') != std::string::npos) {
         rep = reply::stock_reply(reply::bad_request);
         return;
     }
@@ -198,6 +221,10 @@ void request_handler::handle_request(const request& req, reply& rep, request_tar
     target.path = path;
 
     if (target.range.found) {
+        if (!is_loopback_host(req)) {
+            rep = reply::stock_reply(reply::forbidden);
+            return;
+        }
         target.kind = kind_stream;
     } else if (parse) {
         // Nothing of the system sends such a request; it is answered plainly.

@@ -250,6 +250,63 @@ TEST(StreamRequestHandler, ServesOnlyPublicRegularFilesToLoopbackHosts) {
     }
 }
 
+TEST(StreamRequestHandler, OnlyLoopbackHostsMayAskForFilesAndStreams) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.file("index.html"), "<p>home</p>");
+    request_handler handler(dir.path());
+    struct Case {
+        const char* host;
+        bool allowed;
+    };
+    const Case cases[] = {
+        {"127.0.0.1", true},
+        {"127.0.0.1:17766", true},
+        {"localhost", true},
+        {"LocalHost:9", true},
+        {"[::1]", true},
+        {"[::1]:17766", true},
+        {"", false},
+        {"evil.example:80", false},
+        {"127.0.0.2", false},
+        {"[::1", false},
+        {"[::2]:80", false},
+        {"localhost:http", false},
+        {"127.0.0.1.evil", false},
+        {"localhost:80:80", false},
+        {"[::1]x", false},
+    };
+    for (const Case& c : cases) {
+        reply rep;
+        request_target file;
+        handler.handle_request(MakeRequest("/index.html", "", c.host), rep, file);
+        EXPECT_EQ(c.allowed ? reply::ok : reply::forbidden, rep.status) << c.host;
+        rep = reply();
+        request_target stream;
+        handler.handle_request(MakeRequest("/bturl:abc", "bytes=0-", c.host), rep, stream);
+        EXPECT_EQ(c.allowed ? kind_stream : kind_file, stream.kind) << c.host;
+        if (!c.allowed) {
+            EXPECT_EQ(reply::forbidden, rep.status) << c.host;
+        }
+    }
+}
+
+TEST(StreamRequestHandler, AnEscapedNulInThePathIsRefused) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir.file("program"),
+                           "\x7f"
+                           "ELF");
+    request_handler handler(dir.path());
+    const std::pair<const char*, const char*> cases[] = {
+        {"/program%00.mp4", ""}, {"/program%00", ""}, {"/bturl:abc%00", "bytes=0-"}};
+    for (const auto& [uri, range] : cases) {
+        reply rep;
+        request_target t;
+        handler.handle_request(MakeRequest(uri, range), rep, t);
+        EXPECT_EQ(reply::bad_request, rep.status) << uri;
+        EXPECT_EQ(kind_file, t.kind) << uri;
+    }
+}
+
 TEST(StreamReply, StatusLinesAndStockBodies) {
     reply r = reply::stock_reply(reply::no_content);
     EXPECT_EQ(
