@@ -32,6 +32,7 @@ struct StreamTimingValues {
     int throttleRestoreMs = 40001;  // a throttled task keeps its limits at least this long
     int metadataWaitMs = 10000;     // how long a magnet link may take to bring its metadata
     int torrentFetchMs = 15000;     // how long one torrent download may take
+    int requestReadMs = 30000;      // a request must arrive, and a plain reply move, this soon
 };
 
 const StreamTimingValues& StreamTimings();

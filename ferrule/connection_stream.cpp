@@ -1,6 +1,7 @@
 // The stream side of a connection: a request with a byte range is answered with the bytes
 // of the chosen file of a torrent as the engine brings them in, one chunk at a time.
 #include <algorithm>
+#include <boost/asio/post.hpp>
 #include <boost/asio/write.hpp>
 #include <chrono>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "raw_file.h"
 #include "stream_task_manager.h"
 #include "stream_url.h"
+#include "task_preparer.h"
 
 namespace http::server {
 
@@ -23,16 +25,77 @@ constexpr int kPollMs = 10;
 }  // namespace
 
 std::string connection::parse_stream_request(const std::string& path) {
-    StreamTaskOptions options;
-    if (!ParseStreamPath(path, options)) return std::string();
-    if (CStreamTaskManager* manager = GetStreamTaskManager()) manager->SetOptions(options);
-    return options.key;
+    options_ = StreamTaskOptions();
+    if (!ParseStreamPath(path, options_)) return std::string();
+    if (CStreamTaskManager* manager = GetStreamTaskManager()) manager->SetOptions(options_);
+    return options_.key;
+}
+
+void connection::start_stream() {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    // This request ends every stream whose response has begun; a connection that sent
+    // nothing yet, or asked for a plain file, leaves them alone.
+    connection_manager_.stop_streams(shared_from_this());
+    streaming_ = true;
+    task_key_ = parse_stream_request(target_.path);
+    send_budget_ = kInitialSendBudget;
+    // Until the file size is known, aim at the stated start (a suffix range re-aims later).
+    const byte_range& r = target_.range;
+    start_ = r.suffix ? 0 : r.first;
+    end_ = 0;
+    if (r.has_last && !r.suffix) {
+        end_ = r.from_header ? (r.last == UINT64_MAX ? r.last : r.last + 1) : r.last;
+    }
+    CStreamTaskManager* manager = GetStreamTaskManager();
+    OpenedTask opened;
+    if (manager == nullptr || manager->OpenTaskFor(options_, start_, end_, true, opened)) {
+        task_ready(opened);
+        return;
+    }
+    // A new task is made on the preparer's thread while this thread serves the others.
+    watch_for_hang_up();
+    auto self = shared_from_this();
+    const StreamTaskOptions options = options_;
+    const std::uint64_t start = start_, end = end_;
+    task_preparer_.post([self, options, start, end] {
+        OpenedTask prepared;
+        CStreamTaskManager* manager = GetStreamTaskManager();
+        // A client that hung up while it waited needs no task.
+        if (!self->stopped() && manager != nullptr) {
+            manager->OpenTaskFor(options, start, end, false, prepared);
+        }
+        boost::asio::post(self->socket_.get_executor(),
+                          [self, prepared] { self->task_ready(prepared); });
+    });
+}
+
+void connection::task_ready(const OpenedTask& opened) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    handle_ = opened.handle;
+    if (stopped_) {
+        // The connection ended while its task was made: it no longer uses the task.
+        CStreamTaskManager* manager = GetStreamTaskManager();
+        if (handle_ != nullptr && manager != nullptr) manager->ReleaseConnection(handle_);
+        handle_ = nullptr;
+        return;
+    }
+    http_url_ = opened.httpUrl;
+    file_path_ = opened.filePath;
+    file_index_ = opened.fileIndex;
+    if (handle_ != nullptr && !file_path_.empty() && file_index_ != -1) {
+        arm_stream_timer();
+    } else {
+        file_path_.clear();
+        file_index_ = -1;
+    }
+    open_stream(reply_);
+    write_reply();
 }
 
 void connection::open_stream(reply& rep) {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     CStreamTaskManager* manager = GetStreamTaskManager();
-    if (!open_task() || manager == nullptr) {
+    if (manager == nullptr || handle_ == nullptr || file_index_ == -1) {
         rep = reply::stock_reply(reply::not_found);
         // Nothing to stream: the reply's write completion closes the connection.
         streaming_ = false;
@@ -81,28 +144,6 @@ void connection::open_stream(reply& rep) {
         .WriteLog(" ")
         .WriteLog(static_cast<std::uint64_t>(content_length_))
         .WriteLog(LogText::kLineEnd);
-}
-
-bool connection::open_task() {
-    std::lock_guard<std::recursive_mutex> guard(lock_);
-    CStreamTaskManager* manager = GetStreamTaskManager();
-    if (manager == nullptr) return false;
-    send_budget_ = kInitialSendBudget;
-    // Until the file size is known, aim at the stated start (a suffix range re-aims later).
-    const byte_range& r = target_.range;
-    start_ = r.suffix ? 0 : r.first;
-    end_ = 0;
-    if (r.has_last && !r.suffix) {
-        end_ = r.from_header ? (r.last == UINT64_MAX ? r.last : r.last + 1) : r.last;
-    }
-    handle_ = manager->OpenTask(task_key_, start_, end_, http_url_, file_path_, file_index_);
-    if (handle_ != nullptr && !file_path_.empty() && file_index_ != -1) {
-        arm_stream_timer();
-        return true;
-    }
-    file_path_.clear();
-    file_index_ = -1;
-    return false;
 }
 
 void connection::arm_stream_timer() {

@@ -1,11 +1,11 @@
 #include "request_handler.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
 
 #include "log.h"
@@ -236,7 +236,7 @@ void request_handler::handle_request(const request& req, reply& rep, request_tar
     }
 }
 
-void request_handler::serve_file(const request& req, reply& rep, const request_target& target) {
+void request_handler::serve_file(const request& req, reply& rep, request_target& target) {
     if (!is_loopback_host(req) || is_private_path(target.path)) {
         rep = reply::stock_reply(reply::forbidden);
         return;
@@ -256,27 +256,23 @@ void request_handler::serve_file(const request& req, reply& rep, const request_t
     std::string prefix(root);
     if (prefix.empty() || prefix.back() != '/') prefix += '/';
     if (inside.compare(0, prefix.size(), prefix) != 0 ||
-        is_private_path("/" + inside.substr(prefix.size()))) {
+        is_private_path("/" + inside.substr(prefix.size())) ||
+        ::access(inside.c_str(), R_OK) != 0) {
         rep = reply::stock_reply(reply::not_found);
         return;
     }
 
-    std::ifstream is(inside.c_str(), std::ios::in | std::ios::binary);
-    if (!is) {
-        rep = reply::stock_reply(reply::not_found);
-        return;
-    }
     rep.status = reply::ok;
     rep.content.clear();
-    char buf[512];
-    while (is.read(buf, sizeof(buf)).gcount() > 0) rep.content.append(buf, is.gcount());
     rep.headers.resize(3);
     rep.headers[0].name = "Content-Length";
-    rep.headers[0].value = std::to_string(rep.content.size());
+    rep.headers[0].value = std::to_string(st.st_size);
     rep.headers[1].name = "Content-Type";
     rep.headers[1].value = mime_types::extension_to_type(target.extension);
     rep.headers[2].name = "Accept-Ranges";
     rep.headers[2].value = "bytes";
+    target.file = inside;
+    target.file_size = static_cast<std::uint64_t>(st.st_size);
 }
 
 }  // namespace http::server

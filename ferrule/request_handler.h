@@ -32,6 +32,8 @@ struct request_target {
     byte_range range;
     std::string path;       // decoded, without the query the handler understood
     std::string extension;  // after the last '.' of the last path component; may be empty
+    std::string file;       // a plain file to send after the reply's headers
+    std::uint64_t file_size = 0;
 };
 
 class request_handler {
@@ -42,7 +44,8 @@ public:
     request_handler& operator=(const request_handler&) = delete;
 
     // Fills `target`; fills `rep` for plain files and for errors (then `target.kind` stays
-    // kind_file and the reply carries the error status).
+    // kind_file and the reply carries the error status). A plain file's reply holds its
+    // headers only: the caller sends `target.file` after them, a piece at a time.
     void handle_request(const request& req, reply& rep, request_target& target);
 
     // Percent escapes and '+' decoded. False on an escape without two hexadecimal digits.
@@ -53,7 +56,7 @@ public:
     static bool parse_range_header(const std::string& value, byte_range& range);
 
 private:
-    void serve_file(const request& req, reply& rep, const request_target& target);
+    void serve_file(const request& req, reply& rep, request_target& target);
 
     std::string doc_root_;
 };

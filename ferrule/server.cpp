@@ -17,9 +17,8 @@ constexpr int kAcceptRetryMs = 50;
 
 server::server(const std::string& address, const std::string& port, const std::string& doc_root)
     : acceptor_(io_thread_pool_.get_io_context()),
-      new_connection_(std::make_shared<connection>(io_thread_pool_.get_io_context(),
-                                                   connection_manager_, request_handler_)),
       request_handler_(doc_root),
+      new_connection_(make_connection()),
       timer_(io_thread_pool_.get_io_context()),
       accept_retry_timer_(io_thread_pool_.get_io_context()),
       stopped_(false) {
@@ -63,6 +62,9 @@ void server::stop(int limit_ms) {
         // The thread never took the stop (it was not running, or it was held up): do it here.
         handle_stop();
     }
+    // A task being made gives up its waits when the service stops; what it hands back to
+    // the server thread is run below with the other queued handlers.
+    task_preparer_.stop();
     // Handlers that were still queued hold connections; drop them with the context's queue.
     io_thread_pool_.get_io_context().restart();
     io_thread_pool_.get_io_context().poll();
@@ -76,9 +78,13 @@ void server::handle_accept(const boost::system::error_code& e) {
         return;
     }
     connection_manager_.start(new_connection_);
-    new_connection_ = std::make_shared<connection>(io_thread_pool_.get_io_context(),
-                                                   connection_manager_, request_handler_);
+    new_connection_ = make_connection();
     start_accept();
+}
+
+connection_ptr server::make_connection() {
+    return std::make_shared<connection>(io_thread_pool_.get_io_context(), connection_manager_,
+                                        request_handler_, task_preparer_);
 }
 
 void server::retry_accept() {

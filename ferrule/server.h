@@ -10,6 +10,7 @@
 #include "connection_manager.h"
 #include "io_thread_pool.h"
 #include "request_handler.h"
+#include "task_preparer.h"
 
 namespace http::server {
 
@@ -38,11 +39,14 @@ private:
     void arm_timer();
     void handle_timer(const boost::system::error_code& e);
 
+    connection_ptr make_connection();
+
     io_thread_pool io_thread_pool_;
     boost::asio::ip::tcp::acceptor acceptor_;
     connection_manager connection_manager_;
-    connection_ptr new_connection_;
     request_handler request_handler_;
+    task_preparer task_preparer_;
+    connection_ptr new_connection_;
     boost::asio::steady_timer timer_;
     boost::asio::steady_timer accept_retry_timer_;
     std::atomic<bool> stopped_;

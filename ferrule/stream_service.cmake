@@ -15,6 +15,7 @@ add_library(ferrule_stream STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/stream_downloader.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/stream_task_manager.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/stream_url.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/task_preparer.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/torrent_fetch.cpp)
 set_target_properties(ferrule_stream PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden
                       VISIBILITY_INLINES_HIDDEN ON)
@@ -63,6 +64,7 @@ orvane_add_test(ferrule_recorded_engine_tests LABEL unit TIMEOUT 120
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/recording_engine.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/recorded_service_fixture.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/upload_limit_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/stream_server_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/server_test_http.cpp
   LIBS ferrule_stream)
 

@@ -43,6 +43,25 @@ KvBTHandle CStreamTaskManager::OpenTask(const std::string& key, std::uint64_t po
                                         std::string& filePath, int& fileIndex) {
     std::unique_lock<std::recursive_mutex> guard(taskLock_);
     if (key.empty() || key != options_.key) return nullptr;
+    return OpenTaskLocked(guard, key, position, rangeEnd, httpUrl, filePath, fileIndex);
+}
+
+bool CStreamTaskManager::OpenTaskFor(const StreamTaskOptions& options, std::uint64_t position,
+                                     std::uint64_t rangeEnd, bool onlyIfOpen, OpenedTask& opened) {
+    std::unique_lock<std::recursive_mutex> guard(taskLock_);
+    if (onlyIfOpen && (options.key.empty() || FindKey(options.key) == nullptr)) return false;
+    options_ = options;
+    opened = OpenedTask();
+    if (options.key.empty()) return true;
+    opened.handle = OpenTaskLocked(guard, options.key, position, rangeEnd, opened.httpUrl,
+                                   opened.filePath, opened.fileIndex);
+    return true;
+}
+
+KvBTHandle CStreamTaskManager::OpenTaskLocked(std::unique_lock<std::recursive_mutex>& guard,
+                                              const std::string& key, std::uint64_t position,
+                                              std::uint64_t rangeEnd, std::string& httpUrl,
+                                              std::string& filePath, int& fileIndex) {
     idleStamp_ = 0;
     uploads_.StopAllSeeding();
 

@@ -15,6 +15,14 @@
 #include "stream_task_options.h"
 #include "upload_list.h"
 
+// What opening a task gives a connection.
+struct OpenedTask {
+    KvBTHandle handle = nullptr;  // NULL when the task has none
+    std::string httpUrl;          // an HTTP mirror to use, if any
+    std::string filePath;         // the chosen file on disk
+    int fileIndex = -1;
+};
+
 class CStreamTaskManager {
 public:
     CStreamTaskManager();
@@ -29,6 +37,13 @@ public:
     // HTTP mirror to use (if any), and the chosen file.
     KvBTHandle OpenTask(const std::string& key, std::uint64_t position, std::uint64_t rangeEnd,
                         std::string& httpUrl, std::string& filePath, int& fileIndex);
+    // SetOptions and OpenTask as one step, so that no other request's options come between.
+    // With `onlyIfOpen` a key whose task is not open answers false at once and changes
+    // nothing: creating a task fetches a torrent and waits for metadata, which takes seconds
+    // and belongs on another thread than the server's. True when the task was opened (its
+    // handle may still be NULL).
+    bool OpenTaskFor(const StreamTaskOptions& options, std::uint64_t position,
+                     std::uint64_t rangeEnd, bool onlyIfOpen, OpenedTask& opened);
     // Re-aims an open task without counting a new connection.
     void AimTask(KvBTHandle handle, std::uint64_t position, std::uint64_t rangeEnd);
     // The play position of the task, -1 for an unknown handle.
@@ -63,6 +78,11 @@ public:
 private:
     CStreamDownloader* Find(KvBTHandle handle);
     CStreamDownloader* FindKey(const std::string& key);
+    // OpenTask once the options are checked; `guard` holds the task lock and is let go while
+    // a new task is created.
+    KvBTHandle OpenTaskLocked(std::unique_lock<std::recursive_mutex>& guard, const std::string& key,
+                              std::uint64_t position, std::uint64_t rangeEnd, std::string& httpUrl,
+                              std::string& filePath, int& fileIndex);
     void CloseTask(CStreamDownloader& task);
 
     std::recursive_mutex taskLock_;

@@ -8,14 +8,19 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <thread>
 
+#include "app_settings.h"
+#include "connection_manager.h"
 #include "server.h"
 #include "server_test_http.h"
 #include "testsupport/children.h"
 #include "testsupport/loopback.h"
+#include "testsupport/media.h"
 #include "testsupport/temp_dir.h"
 
 using namespace std::chrono_literals;
@@ -150,4 +155,133 @@ TEST(ServerCoreAccept, AcceptingResumesAfterRunningOutOfDescriptors) {
         ::close(client);
         return r.status == 200 && r.body == "home";
     }));
+}
+
+namespace {
+
+long ResidentKiB() {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    char line[256];
+    long kb = -1;
+    while (f != nullptr && std::fgets(line, sizeof(line), f) != nullptr) {
+        if (std::sscanf(line, "VmRSS: %ld", &kb) == 1) break;
+    }
+    if (f != nullptr) std::fclose(f);
+    return kb;
+}
+
+// True when the server has begun to answer on `fd` (a byte waits to be read).
+bool AnswerBegun(int fd) {
+    char c;
+    return ::recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) == 1;
+}
+
+// True when the server closed `fd` (the end of the stream arrives within `limit`).
+bool ClosedByServer(int fd, std::chrono::milliseconds limit) {
+    return testsupport::WaitUntil(
+        [fd] {
+            char buf[4096];
+            const ssize_t n = ::recv(fd, buf, sizeof(buf), MSG_DONTWAIT);
+            return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+        },
+        limit);
+}
+
+std::string GetFile(const std::string& name) {
+    return "GET /" + name + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+}
+
+}  // namespace
+
+TEST(ServerCoreLimits, ClientsThatNeverReadAFileHoldLittleMemory) {
+    testsupport::TempDir dir;
+    constexpr long long kFileBytes = 17 * 1024 * 1024;
+    ASSERT_TRUE(testsupport::MakeRandomFile(dir.file("movie.mp4"), kFileBytes, 3));
+    const std::string root = dir.path();
+    // In a child, so that its resident memory is the server's and the clients' alone.
+    EXPECT_TRUE(testsupport::RunInChildren(1, [&root](int) {
+        const int port = testsupport::FreeLoopbackPort();
+        http::server::server server("127.0.0.1", std::to_string(port), root);
+        server.run();
+        const long before = ResidentKiB();
+        std::vector<int> fds;
+        for (int i = 0; i < 40; ++i) {
+            const int fd = stream_testing::ConnectLoopback(port);
+            if (fd < 0) return false;
+            const std::string request = GetFile("movie.mp4");
+            ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+            fds.push_back(fd);
+        }
+        const bool answered = testsupport::WaitUntil([&fds] {
+            for (const int fd : fds) {
+                if (!AnswerBegun(fd)) return false;
+            }
+            return true;
+        });
+        const long grown = ResidentKiB() - before;
+        for (const int fd : fds) ::close(fd);
+        std::fprintf(stderr, "40 clients that do not read: %ld KiB more\n", grown);
+        // Whole files would take 680 MiB.
+        return answered && grown < 64 * 1024;
+    }));
+}
+
+TEST_F(ServerCoreTest, OpenConnectionsAreBoundedByClosingTheOldestIdleOnes) {
+    constexpr std::size_t kLimit = http::server::connection_manager::max_connections;
+    std::vector<int> fds;
+    for (std::size_t i = 0; i < kLimit + 20; ++i) {
+        const int fd = stream_testing::ConnectLoopback(port_);
+        ASSERT_GE(fd, 0);
+        fds.push_back(fd);
+        // One at a time, so that the server sees them in this order.
+        ASSERT_TRUE(testsupport::WaitUntil(
+            [&] { return server_->connection_count() == std::min(i + 1, kLimit); }));
+    }
+    for (std::size_t i = 0; i < fds.size(); ++i) {
+        char c;
+        const bool open = ::recv(fds[i], &c, 1, MSG_DONTWAIT) < 0 && errno == EAGAIN;
+        if (i < 20) {
+            EXPECT_TRUE(ClosedByServer(fds[i], 5s)) << i;
+        } else {
+            EXPECT_TRUE(open) << i;
+        }
+    }
+    // A new request is still served, and the last idle ones made room for it.
+    const auto r = Get(port_, "/");
+    EXPECT_EQ(200, r.status);
+    EXPECT_EQ("<h1>home</h1>", r.body);
+    for (const int fd : fds) ::close(fd);
+}
+
+TEST_F(ServerCoreTest, UnfinishedRequestsAndStalledRepliesTimeOut) {
+    server_.reset();
+    StreamTimingValues timings;
+    timings.requestReadMs = 300;
+    SetStreamTimingsForTesting(timings);
+    ASSERT_TRUE(testsupport::MakeRandomFile(dir_.file("big.bin"), 8 * 1024 * 1024, 4));
+    server_ =
+        std::make_unique<http::server::server>("127.0.0.1", std::to_string(port_), dir_.path());
+    server_->run();
+
+    const int silent = stream_testing::ConnectLoopback(port_);
+    const int half = stream_testing::ConnectLoopback(port_);
+    const int stalled = stream_testing::ConnectLoopback(port_);
+    ASSERT_GE(silent, 0);
+    ASSERT_GE(half, 0);
+    ASSERT_GE(stalled, 0);
+    const std::string part = "GET /index.html HTTP/1.1\r\nHo";
+    ::send(half, part.data(), part.size(), MSG_NOSIGNAL);
+    // A client that takes the headers and then stops reading an 8 MiB reply.
+    const int small = 4096;
+    ::setsockopt(stalled, SOL_SOCKET, SO_RCVBUF, &small, sizeof(small));
+    const std::string request = GetFile("big.bin");
+    ::send(stalled, request.data(), request.size(), MSG_NOSIGNAL);
+
+    EXPECT_TRUE(ClosedByServer(silent, 10s));
+    EXPECT_TRUE(ClosedByServer(half, 10s));
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return server_->connection_count() == 0; }, 10s));
+    // A prompt client is served as before.
+    EXPECT_EQ(200, Get(port_, "/index.html").status);
+    for (const int fd : {silent, half, stalled}) ::close(fd);
+    SetStreamTimingsForTesting(StreamTimingValues());
 }

@@ -1,0 +1,103 @@
+// The stream server with its task manager over the recording engine: a task being made holds
+// up no other request, and only a new stream request ends a running stream.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "recorded_service_fixture.h"
+#include "testsupport/loopback.h"
+
+using namespace std::chrono_literals;
+
+namespace stream_testing {
+
+namespace {
+
+// A host that takes connections (the system completes them) and never answers.
+class SilentHost {
+public:
+    SilentHost() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof(address);
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(fd_, 16) != 0 ||
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            ADD_FAILURE() << "cannot listen";
+        }
+        port_ = ntohs(address.sin_port);
+    }
+    ~SilentHost() { ::close(fd_); }
+    std::string Url(const std::string& name) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + "/" + name;
+    }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
+}  // namespace
+
+TEST_F(RecordedServiceTest, ATorrentHostThatNeverAnswersHoldsUpNoOtherRequest) {
+    MakeVideo(300000, 65536, true);
+    testsupport::WriteFile(app_.file("index.html"), "home");
+    timings_.torrentFetchMs = 8000;
+    StartService();
+    SilentHost host;
+    StreamReader waiting(port_, StreamPath(host.Url("slow.torrent")), "Range: bytes=0-");
+
+    // While that torrent is fetched, other requests are answered at once.
+    const auto r = Get(port_, "/index.html", "", 30s);
+    EXPECT_EQ(200, r.status);
+    EXPECT_EQ("home", r.body);
+    EXPECT_FALSE(waiting.ReadHeaders(100ms)) << "the plain file waited for the torrent";
+
+    // The waiting request is answered when its fetch gives up.
+    ASSERT_TRUE(waiting.ReadHeaders(30s));
+    EXPECT_EQ(404, waiting.status());
+    EXPECT_TRUE(waiting.WaitClosed(5s));
+}
+
+TEST_F(RecordedServiceTest, OnlyANewStreamRequestEndsARunningStream) {
+    constexpr int kPiece = 65536;
+    MakeVideo(32 * kPiece, kPiece, false);
+    testsupport::WriteFile(app_.file("index.html"), "home");
+    StartService();
+    StreamReader first(port_, StreamPath(), "Range: bytes=0-");
+    ASSERT_TRUE(first.ReadHeaders(10s));
+    ASSERT_EQ(206, first.status());
+    recording_engine::Hold(TaskHandle(), 0, 8);
+    std::string body = first.ReadBody(8 * kPiece, 10s);
+
+    // A client that connects and says nothing, and one that asks for a plain file.
+    const int idle = ConnectLoopback(port_);
+    ASSERT_GE(idle, 0);
+    EXPECT_EQ(200, Get(port_, "/index.html").status);
+    recording_engine::Hold(TaskHandle(), 8, 32);
+    body += first.ReadBody(video_.size() - body.size(), 10s);
+    EXPECT_EQ(video_.size(), body.size());
+    EXPECT_TRUE(body == video_) << "the stream differs";
+    ::close(idle);
+}
+
+TEST_F(RecordedServiceTest, ANewStreamRequestEndsTheRunningStreamOfAnyTask) {
+    constexpr int kPiece = 65536;
+    MakeVideo(32 * kPiece, kPiece, false);
+    StartService();
+    StreamReader first(port_, StreamPath(), "Range: bytes=0-");
+    ASSERT_TRUE(first.ReadHeaders(10s));
+    recording_engine::Hold(TaskHandle(), 0, 2);
+    EXPECT_EQ(2u * kPiece, first.ReadBody(2 * kPiece, 10s).size());
+    // A request for a video whose torrent cannot be had: the running stream ends all the same.
+    StreamReader other(port_, StreamPath("http://127.0.0.1:1/other.torrent"), "Range: bytes=0-");
+    EXPECT_TRUE(first.WaitClosed(10s));
+    ASSERT_TRUE(other.ReadHeaders(30s));
+    EXPECT_EQ(404, other.status());
+}
+
+}  // namespace stream_testing
