@@ -47,12 +47,13 @@ void connection::stop() {
     socket_.close(ignored);
     std::lock_guard<std::recursive_mutex> guard(lock_);
     if (stopped_) return;
-    stopped_ = true;
     if (handle_ != nullptr) {
         if (CStreamTaskManager* manager = GetStreamTaskManager()) {
             manager->ReleaseConnection(handle_);
         }
     }
+    assist_.reset();
+    stopped_ = true;
 }
 
 void connection::arm_deadline() {

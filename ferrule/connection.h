@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "async_http_client.h"
 #include "kvbt_api.h"
 #include "reply.h"
 #include "request.h"
@@ -73,6 +74,18 @@ private:
     bool poll();
     std::uint64_t available_bytes(std::uint64_t offset);
     void pump();
+    // Bytes of the next chunk when `limit` bytes of the range can be sent.
+    std::uint64_t piece_to_send(std::uint64_t limit) const;
+    std::uint32_t read_from_file();
+
+    // The HTTP assist branch of the pump.
+    struct assist_outcome {
+        std::uint64_t ahead = 0;  // bytes of the range, from its start, the assist holds
+        bool close = false;       // close the assist's thread once this pump is done
+    };
+    assist_outcome run_assist_branch(std::uint64_t now);
+    std::uint32_t read_from_assist(std::uint64_t ahead);
+    void end_assist(const assist_outcome& outcome);
     // Reads on while a stream waits (for its task or its pieces), so that a client that hung
     // up is noticed.
     void watch_for_hang_up();
@@ -122,6 +135,7 @@ private:
     std::uint64_t start_ = 0;  // first byte of the file to send
     std::uint64_t end_ = 0;    // one past the last byte to send
     std::string http_url_;
+    std::shared_ptr<CAsyncHttpClient> assist_;  // looked up again at every pump
 };
 
 }  // namespace http::server

@@ -102,6 +102,7 @@ void connection::open_stream(reply& rep) {
         return;
     }
     torrent_size_ = KvBT_Downloader_GetTotalFileSize(handle_);
+    assist_ = manager->GetHttpClient(handle_);
     file_size_ = KvBT_Downloader_GetFileSize(handle_, file_index_);
     file_offset_ = manager->GetFileOffset(handle_);
     const std::uint64_t size = file_size_ > 0 ? static_cast<std::uint64_t>(file_size_) : 0;
@@ -202,6 +203,25 @@ std::uint64_t connection::available_bytes(std::uint64_t offset) {
     return std::min(bytes - skip, file_size - offset);
 }
 
+std::uint64_t connection::piece_to_send(std::uint64_t limit) const {
+    std::uint64_t n = limit > sent_ ? limit - sent_ : 0;
+    n = std::min<std::uint64_t>(n, stream_buffer_.size() - fill_offset_);
+    return std::min<std::uint64_t>(n, static_cast<std::uint64_t>(std::max(send_budget_, 0)));
+}
+
+std::uint32_t connection::read_from_file() {
+    CRawFile file;
+    if (file.Open(file_path_, false) != 0) return 0;
+    const std::uint64_t limit = std::min(available_, static_cast<std::uint64_t>(content_length_));
+    const std::uint64_t n = piece_to_send(limit);
+    std::uint32_t m = 0;
+    if (n > 0 && file.Read(stream_buffer_.data() + fill_offset_, static_cast<std::uint32_t>(n), &m,
+                           static_cast<std::int64_t>(start_ + sent_)) != 0) {
+        m = 0;
+    }
+    return m;
+}
+
 void connection::pump() {
     if (stopped_ || writing_ || !streaming_) return;
     const std::uint64_t now = TickCountMs();
@@ -209,30 +229,18 @@ void connection::pump() {
         waiting_ = true;
         return;
     }
-    const std::uint64_t content_length = static_cast<std::uint64_t>(content_length_);
-    if (send_budget_ <= 0 || available_ <= sent_) {
+    const assist_outcome assist = run_assist_branch(now);
+    if (send_budget_ <= 0 || (assist.ahead <= sent_ && available_ <= sent_)) {
         waiting_ = true;
+        end_assist(assist);
         return;
     }
     waiting_ = false;
     fill_offset_ = 0;
     if (stream_buffer_.empty()) stream_buffer_.resize(kStreamBufferSize);
-
-    CRawFile file;
-    if (file.Open(file_path_, false) != 0) {
-        waiting_ = true;
-        return;
-    }
-    const std::uint64_t limit = std::min(available_, content_length);
-    std::uint64_t n = limit > sent_ ? limit - sent_ : 0;
-    n = std::min<std::uint64_t>(n, stream_buffer_.size() - fill_offset_);
-    n = std::min<std::uint64_t>(n, static_cast<std::uint64_t>(send_budget_));
-    std::uint32_t m = 0;
-    if (n > 0 && file.Read(stream_buffer_.data(), static_cast<std::uint32_t>(n), &m,
-                           static_cast<std::int64_t>(start_ + sent_)) != 0) {
-        m = 0;
-    }
-    file.Close();
+    const std::uint32_t m =
+        assist.ahead > available_ ? read_from_assist(assist.ahead) : read_from_file();
+    end_assist(assist);
     fill_offset_ += m;
     sent_ += m;
     send_budget_ -= static_cast<int>(m);
@@ -241,7 +249,7 @@ void connection::pump() {
         return;
     }
     last_send_tick_ = now;
-    if (sent_ >= content_length) {
+    if (sent_ >= static_cast<std::uint64_t>(content_length_)) {
         // The completion of this last write closes the connection like a plain reply.
         streaming_ = false;
         stream_timer_.cancel();

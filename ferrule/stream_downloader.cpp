@@ -29,7 +29,13 @@ std::vector<unsigned char> ReadPieceStatus(KvBTHandle handle, int count, int& he
 }  // namespace
 
 CStreamDownloader::CStreamDownloader(CUploadList& uploads, const std::atomic<bool>& abort)
-    : uploads_(uploads), abort_(abort) {}
+    : uploads_(uploads), abort_(abort), httpClient_(std::make_shared<CAsyncHttpClient>()) {
+    httpClient_->SetByteLimit(CAsyncHttpClient::kStreamByteLimit);
+}
+
+void CStreamDownloader::SetHttpClientForTesting(std::shared_ptr<CAsyncHttpClient> client) {
+    httpClient_ = std::move(client);
+}
 
 CStreamDownloader::~CStreamDownloader() { Close(); }
 
@@ -365,6 +371,7 @@ void CStreamDownloader::Close() {
         KvBT_Downloader_Release(handle_, 0);
         handle_ = nullptr;
     }
+    httpClient_->CloseMainThread();
     piecesHeld_ = 0;
     {
         std::lock_guard<std::recursive_mutex> guard(lock_);

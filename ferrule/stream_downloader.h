@@ -4,9 +4,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
+#include "async_http_client.h"
 #include "kvbt_api.h"
 #include "stream_task_options.h"
 
@@ -50,6 +52,9 @@ public:
     bool ReleaseConnection();
 
     StreamTaskOptions& Options() { return options_; }
+    // The task's HTTP assist client; shared, so that a stream using it outlives nothing.
+    std::shared_ptr<CAsyncHttpClient> HttpClient() const { return httpClient_; }
+    void SetHttpClientForTesting(std::shared_ptr<CAsyncHttpClient> client);
     const std::string& GetKey() const { return key_; }
     KvBTHandle GetHandle() const { return handle_; }
     std::uint64_t GetPosition();
@@ -98,6 +103,7 @@ private:
     std::uint64_t fileOffset_ = 0;
     std::uint64_t fileSize_ = 0;
     std::int32_t openConnections_ = 0;
+    std::shared_ptr<CAsyncHttpClient> httpClient_;
     std::recursive_mutex lock_;
     bool busy_ = false;
 };

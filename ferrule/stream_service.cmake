@@ -3,7 +3,9 @@
 
 add_library(ferrule_stream STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/app_settings.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/async_http_client.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/connection.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/connection_assist.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/connection_manager.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/connection_stream.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/io_thread_pool.cpp
@@ -40,6 +42,7 @@ orvane_add_test(ferrule_stream_tests LABEL unit TIMEOUT 120
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/server_fuzz_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/stream_settings_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/exports_task_info_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/async_http_client_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/server_test_http.cpp
   LIBS ferrule_stream KvBT ${CMAKE_DL_LIBS})
 add_dependencies(ferrule_stream_tests Ferrule)
@@ -65,6 +68,7 @@ orvane_add_test(ferrule_recorded_engine_tests LABEL unit TIMEOUT 120
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/recorded_service_fixture.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/upload_limit_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/stream_server_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/stream_assist_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/server_test_http.cpp
   LIBS ferrule_stream)
 

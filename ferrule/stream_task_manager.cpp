@@ -127,6 +127,12 @@ void CStreamTaskManager::RestoreLimits(KvBTHandle handle) {
     if (CStreamDownloader* task = Find(handle)) task->SwitchLimits(false, true, 0);
 }
 
+std::shared_ptr<CAsyncHttpClient> CStreamTaskManager::GetHttpClient(KvBTHandle handle) {
+    std::lock_guard<std::recursive_mutex> guard(taskLock_);
+    CStreamDownloader* task = Find(handle);
+    return task == nullptr ? nullptr : task->HttpClient();
+}
+
 void CStreamTaskManager::Tick(bool force) {
     std::lock_guard<std::recursive_mutex> guard(taskLock_);
     const std::uint64_t now = TickCountMs();
@@ -206,6 +212,12 @@ KvBTHandle CStreamTaskManager::HandleOf(const std::string& key) {
     std::lock_guard<std::recursive_mutex> guard(taskLock_);
     CStreamDownloader* task = FindKey(key);
     return task == nullptr ? nullptr : task->GetHandle();
+}
+
+void CStreamTaskManager::SetHttpClientForTesting(KvBTHandle handle,
+                                                 std::shared_ptr<CAsyncHttpClient> client) {
+    std::lock_guard<std::recursive_mutex> guard(taskLock_);
+    if (CStreamDownloader* task = Find(handle)) task->SetHttpClientForTesting(std::move(client));
 }
 
 bool CStreamTaskManager::IsTaskThrottled(const std::string& key) {

@@ -53,6 +53,8 @@ public:
     // A connection stopped using the task.
     void ReleaseConnection(KvBTHandle handle);
     void RestoreLimits(KvBTHandle handle);
+    // The task's HTTP assist client; NULL for an unknown handle.
+    std::shared_ptr<CAsyncHttpClient> GetHttpClient(KvBTHandle handle);
     // The periodic work: the information table (once a second unless forced) and every
     // task's maintenance.
     void Tick(bool force);
@@ -72,6 +74,7 @@ public:
     std::size_t TaskCount();
     bool HasTask(const std::string& key);
     KvBTHandle HandleOf(const std::string& key);
+    void SetHttpClientForTesting(KvBTHandle handle, std::shared_ptr<CAsyncHttpClient> client);
     bool IsTaskThrottled(const std::string& key);
     const CUploadList& Uploads() const { return uploads_; }
 

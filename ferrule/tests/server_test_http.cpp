@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -190,6 +191,17 @@ std::string TestFileServer::Url(const std::string& name) const {
     return "http://127.0.0.1:" + std::to_string(port_) + "/" + name;
 }
 
+void TestFileServer::Redirect(const std::string& from, const std::string& to) {
+    std::lock_guard<std::mutex> guard(lock_);
+    redirects_["/" + from] = "/" + to;
+}
+
+void TestFileServer::SetPace(std::size_t bytes, std::chrono::milliseconds pause) {
+    std::lock_guard<std::mutex> guard(lock_);
+    paceBytes_ = bytes;
+    pause_ = pause;
+}
+
 void TestFileServer::Serve() {
     while (!stop_) {
         pollfd p{listen_fd_, POLLIN, 0};
@@ -201,21 +213,59 @@ void TestFileServer::Serve() {
         const auto until = Clock::now() + std::chrono::seconds(5);
         while (text.find("\r\n\r\n") == std::string::npos && ReadSome(fd, text, until) > 0) {
         }
-        std::istringstream in(text);
-        std::string method, target;
-        in >> method >> target;
-        std::ifstream file(folder_ + target, std::ios::binary);
-        std::string reply;
-        if (target.find("..") == std::string::npos && file) {
-            std::ostringstream body;
-            body << file.rdbuf();
-            reply = "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.str().size()) +
-                    "\r\n\r\n" + body.str();
-        } else {
-            reply = "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n";
-        }
-        SendAll(fd, reply);
+        const std::string reply = Answer(text);
+        const std::size_t headEnd = reply.find("\r\n\r\n") + 4;
+        SendBody(fd, reply.substr(0, headEnd), reply.substr(headEnd));
         ::close(fd);
+    }
+}
+
+std::string TestFileServer::Answer(const std::string& request) {
+    std::istringstream in(request);
+    std::string method, target;
+    in >> method >> target;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        const auto moved = redirects_.find(target);
+        if (moved != redirects_.end()) {
+            return "HTTP/1.0 302 Found\r\nLocation: " + moved->second +
+                   "\r\nContent-Length: 0\r\n\r\n";
+        }
+    }
+    std::ifstream file(folder_ + target, std::ios::binary);
+    if (target.find("..") != std::string::npos || !file) {
+        return "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n";
+    }
+    std::ostringstream body;
+    body << file.rdbuf();
+    const std::string all = body.str();
+    const std::size_t range = Lower(request).find("\r\nrange: bytes=");
+    if (range == std::string::npos) {
+        return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(all.size()) + "\r\n\r\n" +
+               all;
+    }
+    const std::size_t from =
+        std::min<std::size_t>(std::strtoull(request.c_str() + range + 15, nullptr, 10), all.size());
+    return "HTTP/1.0 206 Partial Content\r\nContent-Length: " + std::to_string(all.size() - from) +
+           "\r\nContent-Range: bytes " + std::to_string(from) + "-" +
+           std::to_string(all.size() - 1) + "/" + std::to_string(all.size()) + "\r\n\r\n" +
+           all.substr(from);
+}
+
+void TestFileServer::SendBody(int fd, const std::string& head, const std::string& body) {
+    std::size_t pace = 0;
+    std::chrono::milliseconds pause{0};
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        pace = paceBytes_;
+        pause = pause_;
+    }
+    if (!SendAll(fd, head)) return;
+    for (std::size_t at = 0; at < body.size() && !stop_;) {
+        const std::size_t n = pace == 0 ? body.size() - at : std::min(pace, body.size() - at);
+        if (!SendAll(fd, body.substr(at, n))) return;
+        at += n;
+        if (pace != 0) std::this_thread::sleep_for(pause);
     }
 }
 

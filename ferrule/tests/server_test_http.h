@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -56,7 +57,8 @@ private:
     std::string pending_;
 };
 
-// Serves the files of one folder over HTTP/1.0 on 127.0.0.1 until destroyed.
+// Serves the files of one folder over HTTP/1.0 on 127.0.0.1 until destroyed, one request at
+// a time; a "Range: bytes=n-" request gets the rest of the file from n.
 class TestFileServer {
 public:
     explicit TestFileServer(const std::string& folder);
@@ -68,9 +70,20 @@ public:
     std::string Url(const std::string& name) const;
     int requests() const { return requests_; }
 
+    // Answers "/<from>" with a redirection to "/<to>".
+    void Redirect(const std::string& from, const std::string& to);
+    // Sends bodies `bytes` at a time with `pause` between (default: at once).
+    void SetPace(std::size_t bytes, std::chrono::milliseconds pause);
+
 private:
     void Serve();
+    std::string Answer(const std::string& request);
+    void SendBody(int fd, const std::string& head, const std::string& body);
 
+    std::mutex lock_;
+    std::map<std::string, std::string> redirects_;
+    std::size_t paceBytes_ = 0;
+    std::chrono::milliseconds pause_{0};
     std::string folder_;
     int listen_fd_ = -1;
     int port_ = 0;
