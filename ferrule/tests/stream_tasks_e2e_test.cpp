@@ -59,14 +59,14 @@ TEST_F(StreamE2ETest, TaskInfoGrowsWhileStreaming) {
     ASSERT_TRUE(testsupport::WaitUntil(
         [&] {
             early = Info(t.torrentUrl);
-            return early.ok && early.held > 0;
+            return early.ok && early.held > 0 && early.map.find('1') != std::string::npos;
         },
         20s, 50ms));
     EXPECT_EQ(64, early.pieces);
     ASSERT_EQ(64u, early.map.size());
     EXPECT_EQ(std::string::npos, early.map.find_first_not_of("01"));
-    EXPECT_NE(std::string::npos, early.map.find('1'));
-    EXPECT_EQ('1', early.map[0]);  // the play position comes first
+    // The pieces at the play position come first (the four most urgent may come in any order).
+    EXPECT_LT(early.map.find('1'), 4u) << early.map;
 
     reader.ReadBody(2 * 1024 * 1024, 30s);
     Snapshot later;
