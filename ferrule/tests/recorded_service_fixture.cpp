@@ -34,12 +34,12 @@ void RecordedServiceTest::MakeVideo(long long size, int pieceSize, bool held) {
     // The stand-in never reads the torrent; the service only needs to find it cached.
     testsupport::WriteFile(app_.file("MediaData/" + MakeTaskKey(kDefaultSource) + ".torrent"),
                            "d4:infod6:lengthi1eee");
-    recording_engine::TaskSpec spec;
-    spec.filePath = file;
-    spec.fileSize = size;
-    spec.pieceSize = pieceSize;
-    spec.allHeld = held;
-    recording_engine::SetTaskSpec(spec);
+    recording_engine::TaskShape shape;
+    shape.filePath = file;
+    shape.fileSize = size;
+    shape.pieceSize = pieceSize;
+    shape.allHeld = held;
+    recording_engine::SetTaskShape(shape);
 }
 
 void RecordedServiceTest::StartService() {

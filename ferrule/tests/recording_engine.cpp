@@ -8,14 +8,14 @@ namespace recording_engine {
 namespace {
 
 struct Task {
-    TaskSpec spec;
+    TaskShape shape;
     std::vector<unsigned char> held;
     bool uploadOnly = false;
 };
 
 struct State {
     std::mutex lock;
-    TaskSpec spec;
+    TaskShape shape;
     std::map<std::uintptr_t, Task> tasks;
     std::uintptr_t nextId = 1;
     std::vector<int> uploadLimits;
@@ -28,9 +28,9 @@ State& S() {
     return state;
 }
 
-int PieceCountOf(const TaskSpec& spec) {
-    if (spec.pieceSize <= 0) return 0;
-    return static_cast<int>((spec.fileSize + spec.pieceSize - 1) / spec.pieceSize);
+int PieceCountOf(const TaskShape& shape) {
+    if (shape.pieceSize <= 0) return 0;
+    return static_cast<int>((shape.fileSize + shape.pieceSize - 1) / shape.pieceSize);
 }
 
 // Writes the call down and answers the task of `handle` (NULL when there is none). The
@@ -44,8 +44,9 @@ Task* Note(const char* name, KvBTHandle handle = nullptr) {
 KvBTHandle NewTask() {
     std::lock_guard<std::mutex> guard(S().lock);
     Task task;
-    task.spec = S().spec;
-    task.held.assign(static_cast<std::size_t>(PieceCountOf(task.spec)), task.spec.allHeld ? 1 : 0);
+    task.shape = S().shape;
+    task.held.assign(static_cast<std::size_t>(PieceCountOf(task.shape)),
+                     task.shape.allHeld ? 1 : 0);
     const std::uintptr_t id = S().nextId++;
     S().tasks[id] = std::move(task);
     return reinterpret_cast<KvBTHandle>(id);
@@ -63,16 +64,16 @@ T With(const char* name, KvBTHandle handle, T failed, F body) {
 
 void Reset() {
     std::lock_guard<std::mutex> guard(S().lock);
-    S().spec = TaskSpec();
+    S().shape = TaskShape();
     S().tasks.clear();
     S().uploadLimits.clear();
     S().calls.clear();
     S().parts.clear();
 }
 
-void SetTaskSpec(const TaskSpec& spec) {
+void SetTaskShape(const TaskShape& shape) {
     std::lock_guard<std::mutex> guard(S().lock);
-    S().spec = spec;
+    S().shape = shape;
 }
 
 void Hold(KvBTHandle handle, int first, int last) {
@@ -142,7 +143,7 @@ KvBTHandle KvBT_Downloader_Initialize_FromUrl(const char* url, const char*, cons
 
 int KvBT_Downloader_GetState(KvBTHandle h) {
     return With("KvBT_Downloader_GetState", h, 0, [](Task& t) {
-        return t.uploadOnly ? static_cast<int>(KVBT_STATE_UPLOAD_READY) : t.spec.state;
+        return t.uploadOnly ? static_cast<int>(KVBT_STATE_UPLOAD_READY) : t.shape.state;
     });
 }
 
@@ -168,7 +169,7 @@ int KvBT_Downloader_IsPadFile(KvBTHandle, int) { return 0; }
 
 int64_t KvBT_Downloader_GetFileSize(KvBTHandle h, int) {
     return With("KvBT_Downloader_GetFileSize", h, int64_t{0},
-                [](Task& t) { return t.spec.fileSize; });
+                [](Task& t) { return t.shape.fileSize; });
 }
 
 int64_t KvBT_Downloader_GetFileOffset(KvBTHandle, int) { return 0; }
@@ -177,16 +178,16 @@ int64_t KvBT_Downloader_GetTotalFileSize(KvBTHandle h) { return KvBT_Downloader_
 
 int KvBT_Downloader_GetFilePathName(KvBTHandle h, int, char* buffer, int* length, int) {
     return With("KvBT_Downloader_GetFilePathName", h, -1, [&](Task& t) {
-        const int needed = static_cast<int>(t.spec.filePath.size()) + 1;
+        const int needed = static_cast<int>(t.shape.filePath.size()) + 1;
         if (buffer == nullptr || length == nullptr || *length < needed) return -1;
-        std::memcpy(buffer, t.spec.filePath.c_str(), static_cast<std::size_t>(needed));
+        std::memcpy(buffer, t.shape.filePath.c_str(), static_cast<std::size_t>(needed));
         *length = needed - 1;
         return 0;
     });
 }
 
 int KvBT_Downloader_GetPieceSize(KvBTHandle h) {
-    return With("KvBT_Downloader_GetPieceSize", h, 0, [](Task& t) { return t.spec.pieceSize; });
+    return With("KvBT_Downloader_GetPieceSize", h, 0, [](Task& t) { return t.shape.pieceSize; });
 }
 
 int KvBT_Downloader_GetPieceCount(KvBTHandle h) {

@@ -12,7 +12,7 @@
 namespace recording_engine {
 
 // What every task the engine creates from now on looks like.
-struct TaskSpec {
+struct TaskShape {
     std::string filePath;  // the file on disk (the engine never writes it)
     std::int64_t fileSize = 0;
     int pieceSize = 0;
@@ -26,9 +26,9 @@ struct PartData {
     std::string bytes;
 };
 
-// Forgets every task and every call, and the spec.
+// Forgets every task and every call, and the shape.
 void Reset();
-void SetTaskSpec(const TaskSpec& spec);
+void SetTaskShape(const TaskShape& shape);
 // Marks pieces [first, last) of a task as held.
 void Hold(KvBTHandle handle, int first, int last);
 
