@@ -74,16 +74,20 @@ KvBTHandle CStreamTaskManager::OpenTaskLocked(std::unique_lock<std::recursive_mu
         return task->Open(key, position, rangeEnd, filePath, fileIndex);
     }
 
-    const std::uint64_t started = TickCountMs();
-    for (auto& entry : tasks_) CloseTask(*entry.second);
+    // Releasing a task waits for the engine to save its state, fetching the torrent and
+    // waiting for metadata take a while: none of it under the lock, which the server thread
+    // needs for every stream tick. The old tasks are out of reach once out of the map.
+    std::vector<std::unique_ptr<CStreamDownloader>> closing;
+    for (auto& entry : tasks_) closing.push_back(std::move(entry.second));
     tasks_.clear();
-    std::printf("关闭连接 %d end\n", static_cast<int>(TickCountMs() - started));
-    std::fflush(stdout);
-
     auto task = std::make_unique<CStreamDownloader>(uploads_, abort_);
     task->Options() = options_;
-    // Fetching the torrent and waiting for metadata take a while: not under the lock.
     guard.unlock();
+    const std::uint64_t started = TickCountMs();
+    for (const auto& old : closing) CloseTask(*old);
+    closing.clear();
+    std::printf("关闭连接 %d end\n", static_cast<int>(TickCountMs() - started));
+    std::fflush(stdout);
     KvBTHandle handle = task->Open(key, position, rangeEnd, filePath, fileIndex);
     guard.lock();
     if (handle == nullptr) {
