@@ -45,6 +45,7 @@ CAsyncHttpClient::CAsyncHttpClient() = default;
 CAsyncHttpClient::~CAsyncHttpClient() { CloseMainThread(); }
 
 int CAsyncHttpClient::HttpGetFile(const std::string& url, std::uint64_t start) {
+    std::lock_guard<std::mutex> workerGuard(workerLock_);
     {
         std::lock_guard<std::mutex> guard(lock_);
         if (running_) return 0;  // an earlier download still runs
@@ -95,7 +96,11 @@ void CAsyncHttpClient::RequestStop() {
 
 void CAsyncHttpClient::CloseMainThread() {
     RequestStop();
-    if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) worker_.join();
+    {
+        // The stream and the task may both close the client, each on its own thread.
+        std::lock_guard<std::mutex> workerGuard(workerLock_);
+        if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) worker_.join();
+    }
     WriteLog(FormatLogTimestamp())
         .WriteLog(" Close MainThread: ")
         .WriteLog(This(this))

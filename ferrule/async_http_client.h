@@ -70,6 +70,7 @@ private:
     bool SaveLocked(const char* data, std::size_t size);
 
     mutable std::mutex lock_;
+    std::mutex workerLock_;  // starting and joining the worker
     std::thread worker_;
     std::atomic<bool> stop_{false};
     bool error_ = false;
