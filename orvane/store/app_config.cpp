@@ -14,18 +14,28 @@ QString PathIni() { return AppFilePath("ini\\path.ini"); }
 
 bool IsFolder(const QString& path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
 
-// "orvane" on the largest local file system. Its root is often not writable on this platform
-// (nor is there always a local file system to be found); the user's cache folder stands in then.
-QString DefaultCacheFolder() {
+QString UserCacheFolder() {
+    return PathJoin(QString::fromStdString(platform::UserCacheDir()), "orvane");
+}
+
+// The largest local file system's root holds "orvane" unless that root is the system's own:
+// a player running as root must not litter "/" with media.
+QString PreferredCacheFolder() {
     const QString root = LargestFixedDrive();
-    if (!root.isEmpty()) {
-        const QString folder = PathJoin(root, "orvane");
-        MakePath(folder);
-        if (IsFolder(folder)) return folder;
-    }
-    const QString folder = PathJoin(QString::fromStdString(platform::UserCacheDir()), "orvane");
+    if (root.isEmpty() || QFileInfo(root).canonicalFilePath() == QLatin1String("/"))
+        return UserCacheFolder();
+    return PathJoin(root, "orvane");
+}
+
+// The preferred folder, made; when it cannot be made (its root is often not writable on this
+// platform) the user's cache folder stands in.
+QString DefaultCacheFolder() {
+    const QString folder = PreferredCacheFolder();
     MakePath(folder);
-    return folder;
+    if (IsFolder(folder)) return folder;
+    const QString fallback = UserCacheFolder();
+    MakePath(fallback);
+    return fallback;
 }
 
 }  // namespace
@@ -47,6 +57,8 @@ QString BaseUrl(const QString& relative) {
     if (!base.endsWith('/')) base += '/';
     return base + relative;
 }
+
+QString DefaultCacheFolderPath() { return PreferredCacheFolder(); }
 
 QString CacheSavePath(const QString& subPath) {
     const QString saved = QString::fromStdString(

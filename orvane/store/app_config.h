@@ -12,6 +12,10 @@ QString DataDirPath(const QString& name);
 // always with one "/" before `relative`.
 QString BaseUrl(const QString& relative);
 
+// Where the media cache folder goes when none is set: "orvane" on the largest local file
+// system, or in the user's cache folder when that file system is the root one. Nothing is made.
+QString DefaultCacheFolderPath();
+
 // The media cache folder ([AppSetting] savePath of "ini\path.ini") joined with `subPath`.
 // When it names no existing folder, a default folder is made, recorded and answered.
 QString CacheSavePath(const QString& subPath);

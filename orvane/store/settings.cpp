@@ -2,6 +2,7 @@
 
 #include <QVariant>
 
+#include "app_config.h"
 #include "app_paths.h"
 #include "app_values.h"
 #include "key_value_store.h"
@@ -16,7 +17,7 @@ QStringList SettingsKeys() {
 void SetDefaultSettings() {
     SetAppValue("settings_stayontop", false);
     SetAppValue("settings_exit_onclose", false);
-    SetAppValue("settings_cache_path", PathJoin(LargestFixedDrive(), "orvane"));
+    SetAppValue("settings_cache_path", DefaultCacheFolderPath());
     SetAppValue("settings_speed_limit", false);
     SetAppValue("settings_download_speed", 1024);
     SetAppValue("settings_upload_speed", 1024);

@@ -79,9 +79,8 @@ T ReadLe(const QByteArray& bytes, int at) {
     return value;
 }
 
-// A seeding peer on 127.0.0.1 that also takes uTP. The BT server starts its engine with the
-// service's own switches, which try uTP first; a peer that refuses uTP is reached over TCP
-// only after the uTP attempt times out (a few seconds), which this test need not wait for.
+// A seeding peer on 127.0.0.1 that takes uTP as well as TCP, as most peers do. The BT server
+// starts its engine with the service's own switches.
 class UtpSeeder {
 public:
     UtpSeeder() {

@@ -101,10 +101,15 @@ TEST_F(ConfigTest, CacheSavePathFallsBackToTheUserCacheWhenTheDriveRootIsNotWrit
     EXPECT_TRUE(QFileInfo(expected).isDir());
     EXPECT_EQ(SavedPath(), expected.toStdString());
 
-    // Without any local file system the same folder is used, never a relative one.
-    UseDrives({});
-    testsupport::WriteFile(temp.file("bin/ini/path.ini"), "");
-    EXPECT_EQ(CacheSavePath(""), expected);
+    // Without any local file system the same folder is used, never a relative one; nor is
+    // the system's root ever given a media folder, even when it is the largest and writable.
+    for (const auto& drives :
+         {std::vector<platform::Drive>{}, std::vector<platform::Drive>{{"/", 1000, 1, 1}}}) {
+        UseDrives(drives);
+        testsupport::WriteFile(temp.file("bin/ini/path.ini"), "");
+        EXPECT_EQ(CacheSavePath(""), expected);
+        EXPECT_EQ(DefaultCacheFolderPath(), expected);
+    }
 }
 
 TEST_F(ConfigTest, SetCacheSavePathNormalisesSeparatorsAndEndsWithOne) {
