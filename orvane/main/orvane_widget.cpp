@@ -1,14 +1,198 @@
+// The main widget's construction, destruction and events. Window handling, menus and the
+// request side are in orvane_window.cpp, orvane_menus.cpp and orvane_requests.cpp.
 #include "orvane_widget.h"
 
+#include <QCloseEvent>
+#include <QDebug>
+#include <QNetworkAccessManager>
+#include <QTimer>
+#include <QTimerEvent>
+#include <QUdpSocket>
+#include <QWebFrame>
+
+#include "app_paths.h"
+#include "app_values.h"
+#include "bt_server_probe.h"
+#include "bt_server_queries.h"
 #include "host_queries.h"
 #include "named_objects.h"
+#include "player_controller.h"
+#include "settings.h"
+#include "streaming_exports.h"
+#include "streaming_library.h"
+#include "ui_main_widget_ui.h"
+#include "web_page.h"
+#include "web_service_answers.h"
+#include "widget_player_view.h"
 
-orvane::orvane(QWidget* parent) : QWidget(parent) { SetMainWidget(this); }
+namespace {
 
-orvane::~orvane() { CleanupOnDestroy(); }
+constexpr int kBtKeepAliveMs = 5000;
 
-void orvane::setOvUrl(const QString& url) { Q_UNUSED(url); }
+}  // namespace
 
-int orvane::GetState() { return 0; }
+orvane::orvane(QWidget* parent) : QWidget(parent) {
+    // Loaded only to read the type library or to be registered: no player at all.
+    if (IsRegistrationHost(HostExeName())) return;
+    StartBtServer();
+    SetMainWidget(this);
+    setWindowFlags(Qt::FramelessWindowHint);
+    BuildForm();
+    CreatePlayerView();
+    ConnectForm();
+    CreateMenus();
+    ApplySettings();
+    ui_->stackedWidget->setCurrentWidget(ui_->emptyPage);
+    if (HasAppValue("videoPath"))
+        PlayVideo({{"type", 6}, {"url", AppValue("videoPath").toString()}});
+    CreateHandOffSocket();
+    CreateNetwork();
+    CreateAdWindows();
+    RequestPromotion();
+    RequestAdText();
+    StartAdTextRotation();
+    ui_->titleWidget->hide();
+    ui_->widgetRecords->hide();
+    Bar()->HideRecordsButton();
+    QueryBtUrl();
+    btTimer_ = startTimer(kBtKeepAliveMs);
+    ui_->emptyPage->installEventFilter(this);
+}
 
-bool orvane::IsInDragArea() { return false; }
+orvane::~orvane() {
+    DeleteOwnedWindows();
+    // Replies aborted by the manager's end must not reach a widget that is half gone.
+    if (network_) {
+        network_->disconnect(this);
+        delete network_;
+    }
+    CleanupOnDestroy();
+}
+
+void orvane::BuildForm() {
+    ui_ = std::make_unique<Ui::MainWidgetUi>();
+    ui_->setupUi(this);
+    layout()->setContentsMargins(0, 0, 0, 0);
+}
+
+void orvane::CreatePlayerView() {
+    playerView_ = new WidgetPlayerView(this);
+    playerView_->SetController(Bar());
+    ui_->stackedWidget->addWidget(playerView_);
+}
+
+void orvane::ConnectForm() {
+    for (QToolButton* button :
+         {ui_->buttonClose, ui_->buttonMenu, ui_->buttonMax, ui_->buttonMin, ui_->buttonRestore})
+        connect(button, &QToolButton::clicked, this, &orvane::TitleBarClicked);
+    connect(Bar(), &PlayerController::recordsClicked, this, &orvane::RecordsClicked);
+    connect(ui_->adWebView, &QWebView::loadFinished, this, &orvane::LoadFinished);
+    connect(ui_->adWebView->page()->mainFrame(), &QWebFrame::javaScriptWindowObjectCleared, this,
+            &orvane::JavaScriptWindowObjectCleared);
+    KeepPluginsOff(ui_->adWebView->page());
+
+    auto* page = new _WebPage(this);
+    ui_->webView->setPage(page);
+    page->setLinkDelegationPolicy(QWebPage::DelegateAllLinks);
+    connect(ui_->webView, &QWebView::linkClicked, this, &orvane::LinkClicked);
+
+    connect(ui_->btnTabPlayer, &QPushButton::clicked, this, &orvane::MainTabClicked);
+    connect(ui_->btnTabShow, &QPushButton::clicked, this, &orvane::MainTabClicked);
+    tabs_.insert(ui_->btnTabPlayer, ui_->pagePlayer);
+    tabs_.insert(ui_->btnTabShow, ui_->pageShow);
+    ui_->buttonRestore->hide();
+}
+
+void orvane::ApplySettings() {
+    SetDefaultSettings();
+    LoadStoredSettings();
+    StoreSettings();
+    // Only the BT server's process has the streaming service loaded.
+    if (StreamingLibraryHandle()) {
+        const bool limit = AppValue("settings_speed_limit").toBool();
+        P2PSetSpeedLimit(limit ? AppValue("settings_download_speed").toInt() << 10 : 0,
+                         limit ? AppValue("settings_upload_speed").toInt() << 10 : 0);
+    }
+    StayOnTop(AppValue("settings_stayontop").toBool());
+}
+
+void orvane::CreateNetwork() {
+    network_ = new QNetworkAccessManager(this);
+    connect(network_, &QNetworkAccessManager::finished, this, &orvane::ReplyFinished);
+}
+
+void orvane::CreateAdWindows() {
+    // The tray and focus advertisement windows are made here, with this widget as their
+    // parent, once they exist; DeleteOwnedWindows already deletes whatever is made.
+}
+
+void orvane::DeleteOwnedWindows() {
+    delete adWindow_.data();
+    adWindow_ = nullptr;
+    delete adFocusWindow_.data();
+    adFocusWindow_ = nullptr;
+    delete playerView_.data();
+    playerView_ = nullptr;
+}
+
+PlayerController* orvane::Bar() const { return ui_->widgetPlayerCtrl; }
+
+bool orvane::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == watchedTop_ && event->type() == QEvent::WindowStateChange)
+        WindowStateChanged(watchedTop_->windowState());
+    if (ui_ && watched == ui_->emptyPage) {
+        if (event->type() == QEvent::MouseButtonDblClick) qDebug() << "QEvent::MouseButtonDblClick";
+        if (event->type() == QEvent::MouseMove) qDebug() << "QEvent::MouseMove";
+    }
+    return false;
+}
+
+void orvane::timerEvent(QTimerEvent* event) {
+    const int id = event->timerId();
+    if (id == adTextTimer_) {
+        ShowNextAdText();
+    } else if (id == resolveTimer_) {
+        ResolveTimedOut();
+    } else if (id == btTimer_) {
+        // The stream base URL follows a BT server that started late or started again.
+        if (IsBtServerRunning())
+            QueryBtUrl();
+        else
+            StartBtServer();
+    }
+}
+
+void orvane::resizeEvent(QResizeEvent*) {}
+
+void orvane::hideEvent(QHideEvent*) {}
+
+void orvane::closeEvent(QCloseEvent* event) {
+    DeleteOwnedWindows();
+    event->accept();
+}
+
+void orvane::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (!ui_) return;
+    if (event->type() == QEvent::WindowStateChange) WindowStateChanged(windowState());
+    if (event->type() == QEvent::ParentChange) FollowTopWindow();
+}
+
+void orvane::showEvent(QShowEvent*) {
+    if (ui_) FollowTopWindow();
+}
+
+void orvane::FollowTopWindow() {
+    // The control is placed into a window after the widget was made, and that window may be
+    // placed into another: the window shown is the one whose state the buttons follow, and
+    // the one that stays on top.
+    QWidget* top = window();
+    QWidget* follow = top != this ? top : nullptr;
+    if (follow == watchedTop_) return;
+    if (watchedTop_) watchedTop_->removeEventFilter(this);
+    watchedTop_ = follow;
+    if (!watchedTop_) return;
+    watchedTop_->installEventFilter(this);
+    // Not while that window is being shown: a change of its flags hides and shows it.
+    QTimer::singleShot(0, this, [this] { StayOnTop(AppValue("settings_stayontop").toBool()); });
+}

@@ -1,0 +1,99 @@
+// The player control made for a test the way a host makes it, in an install folder of the
+// test's own (so its store, settings and the BT server it starts are the test's), with the
+// web service stand-in as its base URL and a browser opener that records what it is given.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QStackedWidget>
+#include <QTest>
+#include <QUdpSocket>
+#include <QWebFrame>
+#include <QWebView>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app_values.h"
+#include "ax_wrap_widget.h"
+#include "orvane_widget.h"
+#include "scoped_app_directory.h"
+#include "testsupport/temp_dir.h"
+#include "webservice_process.h"
+
+namespace main_widget_testing {
+
+// A UDP port on 127.0.0.1 that was free a moment ago.
+inline quint16 FreeUdpPort() {
+    QUdpSocket socket;
+    socket.bind(QHostAddress(QHostAddress::LocalHost), 0);
+    return socket.localPort();
+}
+
+inline bool WaitFor(const std::function<bool()>& condition, int ms = 10000) {
+    return QTest::qWaitFor(condition, ms);
+}
+
+class MainWidgetTest : public ::testing::Test {
+protected:
+    // Other players of the machine (other tests) may hold the shipped hand-off port; each test
+    // takes one of its own.
+    void SetUp() override {
+        SetHandOffPortForTesting(handOffPort);
+        // The value map is the process's: what an earlier test left must not play here.
+        RemoveAppValue("videoPath");
+        RemoveAppValue("adTextList");
+    }
+    void TearDown() override {
+        control.reset();
+        SetHandOffPortForTesting(0);
+        SetResolveTimeoutForTesting(0);
+    }
+
+    // Starts the web service with `arguments` and points the configuration at it.
+    void StartService(const std::vector<std::string>& arguments = {}) {
+        service = std::make_unique<webservice_testing::WebServiceProcess>(arguments);
+        ASSERT_TRUE(service->Started());
+        WriteConfig("[param]\nbaseurl=" + service->BaseUrl() + "\n" + extraConfig);
+    }
+    void WriteConfig(const std::string& text) {
+        testsupport::WriteFile(temp.file("cfg/config.ini"), text);
+    }
+    void MakeControl() {
+        control = std::make_unique<AXWrapWidget>();
+        main = control->mainWidget();
+    }
+
+    template <typename T>
+    T* Child(const char* name) {
+        return main->findChild<T*>(name);
+    }
+    QWebFrame* Frame(const char* view) { return Child<QWebView>(view)->page()->mainFrame(); }
+    QString Eval(const char* view, const QString& script) {
+        return Frame(view)->evaluateJavaScript(script).toString();
+    }
+    QWidget* CurrentPage() { return Child<QStackedWidget>("stackedWidget")->currentWidget(); }
+    std::string BrowserLog() { return testsupport::ReadFile(browserLog); }
+
+    testsupport::TempDir temp;
+    ScopedAppDirectory app{temp.file("bin")};
+    std::string browserLog = temp.file("browser.txt");
+    // A browser opener of our own, first on the path, records each address it is given.
+    testsupport::ScopedEnv path{
+        "PATH", [this] {
+            testsupport::WriteFile(temp.file("tools/xdg-open"),
+                                   "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + browserLog + "'\n");
+            chmod(temp.file("tools/xdg-open").c_str(), 0755);
+            const char* old = std::getenv("PATH");
+            return temp.file("tools") + ":" + (old ? old : "/usr/bin:/bin");
+        }()};
+    quint16 handOffPort = FreeUdpPort();
+    std::string extraConfig;
+    std::unique_ptr<webservice_testing::WebServiceProcess> service;
+    std::unique_ptr<AXWrapWidget> control;
+    orvane* main = nullptr;
+};
+
+}  // namespace main_widget_testing

@@ -1,0 +1,221 @@
+// The main widget's requests against the web service stand-in: ov:// addresses resolved with
+// their advertisement page, the time-out, a newer address winning, advertisement texts, the
+// promotion ping and the update notice.
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app_values.h"
+#include "key_value_store.h"
+#include "main_widget_fixture.h"
+#include "web_service_answers.h"
+#include "widget_player_view.h"
+
+namespace {
+
+using namespace main_widget_testing;
+
+// Debug output of the widget, for the failures it reports nowhere else.
+QStringList& Messages() {
+    static QStringList messages;
+    return messages;
+}
+
+class RequestsTest : public MainWidgetTest {
+protected:
+    void SetUp() override {
+        MainWidgetTest::SetUp();
+        Messages().clear();
+        previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+                Messages() << text;
+                std::fprintf(stderr, "%s\n", qPrintable(text));
+            });
+    }
+    void TearDown() override {
+        qInstallMessageHandler(previous);
+        MainWidgetTest::TearDown();
+    }
+    bool Said(const QString& part) {
+        return std::any_of(Messages().begin(), Messages().end(),
+                           [&](const QString& m) { return m.contains(part); });
+    }
+    // A getvideo.js of the test's own whose "url" is the seed it was asked for.
+    std::string EchoingSite() {
+        testsupport::WriteFile(temp.file("site/getvideo.js"),
+                               "{\"title\":\"t\",\"url\":\"${seed}\",\"ad\":\"\"}");
+        return temp.path() + "/site";
+    }
+    QWidget* View() { return Child<QStackedWidget>("stackedWidget")->widget(2); }
+
+    QtMessageHandler previous = nullptr;
+};
+
+TEST_F(RequestsTest, OvAddressResolvesShowsItsAdvertisementAndPlaysWhenTheAdIsDone) {
+    StartService({"--set", "title=%E8%A7%86%E9%A2%91%201", "--set", "url=${base}media/a.torrent",
+                  "--set", "ad=${base}ad.html?ms=200", "--set", "servers=127.0.0.1:6881", "--set",
+                  "siyou=true", "--set", "httpurl=${base}media/a.mp4"});
+    MakeControl();
+    QList<QWidget*> pages;
+    auto* stack = Child<QStackedWidget>("stackedWidget");
+    QObject watch;
+    QObject::connect(stack, &QStackedWidget::currentChanged, &watch,
+                     [&](int index) { pages << stack->widget(index); });
+    // The web-page road hands the address to the control; the menus and pages to PlayVideo
+    // (trimmed, the prefix in any case).
+    struct Road {
+        std::function<void()> start;
+        QString address;
+    };
+    for (const Road& road : {Road{[&] { control->setOvUrl("ov://abc"); }, "ov://abc"},
+                             Road{[&] {
+                                      main->PlayVideo({{"type", 2}, {"url", "  OV://Abc+1  "}});
+                                  },
+                                  "OV://Abc+1"}}) {
+        pages.clear();
+        road.start();
+        ASSERT_TRUE(WaitFor([&] { return CurrentPage() == Child<QWidget>("adPage"); }));
+        EXPECT_TRUE(service->WaitForRequest("GET /Orvane/ad.html?ms=200"));
+        // Playback waits for the page's AdvFinished.
+        ASSERT_TRUE(WaitFor([&] { return main->LastVideoInfo().value("type").toInt() == 3; }));
+        const QVariantMap played = main->LastVideoInfo();
+        EXPECT_EQ(played.value("url"), QString::fromStdString(service->Url("media/a.torrent")));
+        EXPECT_EQ(played.value("title"), "视频 1");
+        EXPECT_EQ(played.value("ovurl"), road.address);
+        EXPECT_EQ(played.value("sources"), "127.0.0.1:6881");
+        EXPECT_EQ(played.value("httpurl"), QString::fromStdString(service->Url("media/a.mp4")));
+        EXPECT_TRUE(played.value("private").toBool());
+        EXPECT_TRUE(played.value("crypt").toBool());
+        ASSERT_GE(pages.size(), 2);
+        EXPECT_EQ(pages.first(), Child<QWidget>("adPage"));
+        EXPECT_TRUE(pages.contains(View()));
+    }
+    EXPECT_EQ(service->CountRequests("getvideo.js?seed=ov://abc"), 1);
+    EXPECT_EQ(service->CountRequests("getvideo.js?seed=OV://Abc%2B1"), 1);
+}
+
+TEST_F(RequestsTest, SeedTravelsWholeAndOnlyTheNewestAddressPlays) {
+    StartService({"--root", EchoingSite(), "--delay", "seed=ov://slow=1500"});
+    MakeControl();
+    const QString odd = "ov://a b&c=d#e+f%g";
+    main->setOvUrl("ov://slow");
+    main->PlayVideo({{"url", odd}});
+    ASSERT_TRUE(WaitFor([&] { return main->LastVideoInfo().value("type").toInt() == 3; }));
+    EXPECT_EQ(main->LastVideoInfo().value("url"), odd);
+    EXPECT_EQ(main->LastVideoInfo().value("ovurl"), odd);
+    EXPECT_EQ(CurrentPage(), View());
+    // The abandoned answer would be due now; it plays nothing.
+    QTest::qWait(2000);
+    EXPECT_EQ(main->LastVideoInfo().value("url"), odd);
+}
+
+TEST_F(RequestsTest, ResolveThatNeverAnswersIsGivenUpAndTheNextOnePlays) {
+    // A short wait instead of the shipped 10 s keeps the test short.
+    SetResolveTimeoutForTesting(300);
+    StartService({"--root", EchoingSite(), "--delay", "seed=ov://slow=60000"});
+    MakeControl();
+    main->PlayVideo({{"url", "ov://slow"}});
+    ASSERT_TRUE(WaitFor([&] { return Said("getvideo failed"); }));
+    EXPECT_EQ(CurrentPage(), Child<QWidget>("emptyPage"));
+    EXPECT_NE(main->LastVideoInfo().value("type").toInt(), 3);
+    main->ContinuePlay();  // nothing was resolved: the main page
+    EXPECT_EQ(CurrentPage(), Child<QWidget>("emptyPage"));
+    main->PlayVideo({{"url", "ov://fast"}});
+    ASSERT_TRUE(WaitFor([&] { return main->LastVideoInfo().value("type").toInt() == 3; }));
+    EXPECT_EQ(main->LastVideoInfo().value("url"), "ov://fast");
+}
+
+TEST_F(RequestsTest, AdvertisementTextsRotateAndAreKept) {
+    testsupport::WriteFile(temp.file("site/adtext.js"),
+                           "{\"adlist\":[{\"title\":\"first\",\"url\":\"http://a.invalid/\","
+                           "\"time\":1},{\"title\":\"second\",\"url\":\"http://b.invalid/\","
+                           "\"time\":1}]}");
+    StartService({"--root", temp.path() + "/site"});
+    MakeControl();
+    auto* label = Child<QPushButton>("adLabel");
+    ASSERT_NE(label, nullptr);
+    for (const char* title : {"first", "second", "first"})
+        ASSERT_TRUE(WaitFor([&] { return label->text() == title; })) << title;
+    const QVariantList stored = DbValue("adTextList").toList();
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_EQ(stored[1].toMap().value("url"), "http://b.invalid/");
+    control.reset();
+
+    // The service failing, the kept list goes on rotating.
+    service = std::make_unique<webservice_testing::WebServiceProcess>(
+        std::vector<std::string>{"--status", "adtext=500"});
+    WriteConfig("[param]\nbaseurl=" + service->BaseUrl() + "\n");
+    SetAppValue("adTextList", QVariantList());
+    MakeControl();
+    label = Child<QPushButton>("adLabel");
+    ASSERT_TRUE(WaitFor([&] { return label->text() == "second"; }));
+}
+
+TEST(AdTextTest, ShowTimesAndAnswers) {
+    for (auto [time, ms] :
+         {std::pair{QVariant(3), 3000}, std::pair{QVariant(0), 10000},
+          std::pair{QVariant(-5), 10000}, std::pair{QVariant(qint64(3000000000)), INT_MAX},
+          std::pair{QVariant(2147484), INT_MAX}})
+        EXPECT_EQ(AdTextShowMs(time), ms) << time.toLongLong();
+    EXPECT_FALSE(ParseAdTextAnswer("{\"list\":[]}"));
+    EXPECT_FALSE(ParseAdTextAnswer("not json"));
+    const auto entries = ParseAdTextAnswer(R"({"adlist":[{"title":"a","url":"u","time":1e12}]})");
+    ASSERT_TRUE(entries && entries->size() == 1);
+    EXPECT_EQ(entries->at(0).value("time").toInt(), INT_MAX);
+    EXPECT_FALSE(ParseResolveAnswer(R"({"title":"t","url":"u"})"));
+    const auto video = ParseResolveAnswer(R"({"title":"a%20b","url":"u","ad":""})");
+    ASSERT_TRUE(video);
+    EXPECT_EQ(video->title, "a b");
+    EXPECT_TRUE(video->sources.isEmpty() && video->httpUrl.isEmpty() && !video->isPrivate);
+    EXPECT_TRUE(IsRegistrationHost("REGSVR32.EXE") && IsRegistrationHost("Idc.exe") &&
+                IsRegistrationHost("regsvr") && !IsRegistrationHost("orvane_proxy"));
+}
+
+TEST_F(RequestsTest, PromotionIsSentOncePerStoreWithTheConfiguredId) {
+    extraConfig = "[promotion]\nid=7,8 x\n";
+    StartService();
+    MakeControl();
+    ASSERT_TRUE(service->WaitForRequest("GET /Orvane/promotion.html?id=7%2C8%20x"));
+    control.reset();
+    MakeControl();
+    ASSERT_TRUE(service->WaitForRequest("GET /Orvane/adtext.js") &&
+                WaitFor([&] { return service->CountRequests("adtext.js") == 2; }));
+    EXPECT_EQ(service->CountRequests("promotion.html"), 1);
+}
+
+TEST_F(RequestsTest, UpdateNoticeAsksOrOnlyTells) {
+    MakeControl();
+    struct Case {
+        const char* ini;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton press;
+        QString text;
+        bool answer;
+    };
+    for (const Case& c :
+         {Case{"[update]\nINFO=New, now: 2.0\nSTATUS=1\n", QMessageBox::Ok, QMessageBox::Ok,
+               "New, now: 2.0", true},
+          Case{"[update]\nINFO=Later?\n", QMessageBox::Ok | QMessageBox::Cancel,
+               QMessageBox::Cancel, "Later?", false},
+          Case{"", QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok,
+               "There is a new version of the client, click OK to immediately upgrade, click "
+               "Cancel and then ask later.",
+               true}}) {
+        testsupport::WriteFile(temp.file("cfg/server.ini"), c.ini);
+        QMessageBox::StandardButtons shown;
+        QString text;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            shown = box->standardButtons();
+            text = box->text();
+            box->button(c.press)->click();
+        });
+        EXPECT_EQ(main->IsUpdate(), c.answer) << c.ini;
+        EXPECT_EQ(shown, c.buttons) << c.ini;
+        EXPECT_EQ(text, c.text);
+    }
+}
+
+}  // namespace

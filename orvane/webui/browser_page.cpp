@@ -1,0 +1,34 @@
+#include "browser_page.h"
+
+#include <QWebFrame>
+
+#include "app_values.h"
+#include "js_ext_obj.h"
+#include "named_objects.h"
+#include "web_page.h"
+
+BrowserPage::BrowserPage(QWidget* parent) : QWebView(parent) {
+    KeepPluginsOff(page());
+    connect(this, &QWebView::loadFinished, this, &BrowserPage::LoadFinished);
+    connect(page()->mainFrame(), &QWebFrame::javaScriptWindowObjectCleared, this,
+            &BrowserPage::JavaScriptWindowObjectCleared);
+    RegisterNamedObject(QStringLiteral("BrowserPage"), this);
+    Home();
+}
+
+void BrowserPage::Home() { load(QUrl(AppValue(QStringLiteral("weburl")).toString())); }
+
+void BrowserPage::LoadFinished(bool) {}
+
+void BrowserPage::JavaScriptWindowObjectCleared() { AddJsExtObj(page()->mainFrame()); }
+
+void BrowserPage::NotifyStatus(int oldStatus, int newStatus, int error) {
+    page()->mainFrame()->evaluateJavaScript(
+        QStringLiteral("statusChanged(%1,%2,%3);").arg(oldStatus).arg(newStatus).arg(error));
+}
+
+bool BrowserPage::IsCaptionTouched(int x, int y) {
+    const QVariant touched = page()->mainFrame()->evaluateJavaScript(
+        QStringLiteral("isCaptionTouched(%1,%2);").arg(x).arg(y));
+    return touched.isValid() && touched.toBool();
+}
