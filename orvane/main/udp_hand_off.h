@@ -45,4 +45,4 @@ std::optional<std::uint32_t> LoopbackReceiveQueue(std::uint16_t port);
 // set when the datagram could not be sent or the player did not take it in time.
 bool HandOffToRunningPlayer(const std::string& utf8Path, std::string& error,
                             std::uint16_t port = kHandOffPort,
-                            std::chrono::milliseconds limit = std::chrono::seconds(3));
+                            std::chrono::milliseconds limit = std::chrono::seconds(10));

@@ -51,7 +51,7 @@ protected:
             std::string error;
             result = HandOffToRunningPlayer(path, error, handOffPort) ? 1 : 0;
         });
-        WaitFor([&] { return result != -1; });
+        WaitFor([&] { return result != -1; }, 15000);
         sender.join();
         return result == 1;
     }
