@@ -8,6 +8,7 @@
 
 #include "app_values.h"
 #include "orvane_widget.h"
+#include "settings_dialog.h"
 #include "ui_main_widget_ui.h"
 #include "web_service_answers.h"
 #include "widget_player_view.h"
@@ -81,7 +82,7 @@ void orvane::MenuAction(QString title) {
         const QString file = AskForFile(QString::fromUtf8("请选择种子文件"));
         if (!file.isEmpty()) PlayVideo({{"type", 8}, {"url", file}});
     } else if (title == kSettings) {
-        StayOnTop(AppValue("settings_stayontop").toBool());
+        if (RunSettingsDialog()) StayOnTop(AppValue("settings_stayontop").toBool());
     } else if (title == kLoadSubtitles) {
         const QString file = AskForFile(QString::fromUtf8("请选择种子文件"));
         if (file.isEmpty() || !playerView_) return;
@@ -92,8 +93,8 @@ void orvane::MenuAction(QString title) {
     }
 }
 
-// Empty when cancelled, and when this widget went while the dialog ran (then nothing of it
-// may be touched any more).
+// Dialogs are made on the heap: should this widget go while one runs, the dialog goes with it
+// and nothing of either may be touched any more. Empty when cancelled or gone.
 QString orvane::AskForFile(const QString& caption) {
     QPointer<orvane> self(this);
     QPointer<QFileDialog> dialog = new QFileDialog(this, caption, "file", QString());
@@ -104,6 +105,14 @@ QString orvane::AskForFile(const QString& caption) {
     const QStringList files = dialog->selectedFiles();
     delete dialog.data();
     return accepted && !files.isEmpty() ? files.first() : QString();
+}
+
+bool orvane::RunSettingsDialog() {
+    QPointer<orvane> self(this);
+    QPointer<SettingsDialog> dialog = new SettingsDialog("normal", this);
+    dialog->exec();
+    delete dialog.data();
+    return self;
 }
 
 void orvane::AskForUrl(bool videoPage) {

@@ -124,9 +124,11 @@ private:
     void AdTextFinished(QNetworkReply* reply);
     void ClearResolvedVideo();
     QNetworkReply* Get(const QString& relative, const char* type);
-    // Runs `dialog`-style menu commands.
+    // The menu commands' dialogs.
     QString AskForFile(const QString& caption);
     void AskForUrl(bool videoPage);
+    // False when this widget went while the dialog ran.
+    bool RunSettingsDialog();
 
     // The top-level window's state changed (maximised, full screen, normal).
     void WindowStateChanged(Qt::WindowStates state);

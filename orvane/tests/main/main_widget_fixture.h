@@ -19,6 +19,7 @@
 #include "app_values.h"
 #include "ax_wrap_widget.h"
 #include "orvane_widget.h"
+#include "platform/drives.h"
 #include "scoped_app_directory.h"
 #include "testsupport/temp_dir.h"
 #include "webservice_process.h"
@@ -41,6 +42,9 @@ protected:
     // Other players of the machine (other tests) may hold the shipped hand-off port; each test
     // takes one of its own.
     void SetUp() override {
+        // The settings' folders lie in the test's folder, not on the machine's drives.
+        platform::SetFixedDrivesForTesting(
+            std::vector<platform::Drive>{{temp.file("drive"), 1000, 1, 1}});
         SetHandOffPortForTesting(handOffPort);
         // The value map is the process's: what an earlier test left must not play here.
         RemoveAppValue("videoPath");
@@ -50,6 +54,7 @@ protected:
         control.reset();
         SetHandOffPortForTesting(0);
         SetResolveTimeoutForTesting(0);
+        platform::SetFixedDrivesForTesting(std::nullopt);
     }
 
     // Starts the web service with `arguments` and points the configuration at it.
@@ -79,6 +84,10 @@ protected:
 
     testsupport::TempDir temp;
     ScopedAppDirectory app{temp.file("bin")};
+    // What the settings save (start at login, associations, folders) stays in the test too.
+    testsupport::ScopedEnv config{"XDG_CONFIG_HOME", temp.file("xdg/config")};
+    testsupport::ScopedEnv data{"XDG_DATA_HOME", temp.file("xdg/data")};
+    testsupport::ScopedEnv cache{"XDG_CACHE_HOME", temp.file("xdg/cache")};
     std::string browserLog = temp.file("browser.txt");
     // A browser opener of our own, first on the path, records each address it is given.
     testsupport::ScopedEnv path{

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -46,7 +47,6 @@ QAction* Entry(QMenu* menu, const QString& text) {
 using FormTest = MainWidgetTest;
 
 TEST_F(FormTest, ControlMadeByClassIdShowsThePlayerPageWithTheTitleBarHidden) {
-    testsupport::ScopedEnv registry("XDG_CONFIG_HOME", temp.file("config"));
     void* library = dlopen(ORVANE_AX_LIBRARY, RTLD_NOW);
     ASSERT_NE(library, nullptr) << dlerror();
     auto registerServer =
@@ -154,16 +154,22 @@ TEST_F(FormTest, OpenMenuEntriesReachMenuActionAndPlayWhatWasChosen) {
     EXPECT_EQ(main->LastVideoInfo().value("url"), file);
 }
 
-TEST_F(FormTest, StayOnTopActsOnTheWindowTheControlIsShownIn) {
+TEST_F(FormTest, StayOnTopActsOnTheWindowTheControlIsShownInAndFollowsTheSettings) {
     DbSetValue("settings_stayontop", true);
     MakeControl();
     control->show();
-    EXPECT_TRUE(WaitFor([&] { return control->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }));
-    EXPECT_TRUE(control->isVisible());
-    SetAppValue("settings_stayontop", false);
-    main->MenuAction("设置");
-    EXPECT_FALSE(control->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(control->isVisible());
+    auto onTop = [&] { return control->windowFlags().testFlag(Qt::WindowStaysOnTopHint); };
+    EXPECT_TRUE(WaitFor(onTop));
+    for (bool chosen : {false, true}) {
+        AnswerNextDialog([&](QWidget* dialog) {
+            EXPECT_STREQ(dialog->metaObject()->className(), "SettingsDialog");
+            dialog->findChild<QCheckBox*>("checkStayOnTop")->setChecked(chosen);
+            dialog->findChild<QPushButton*>("buttonOk")->click();
+        });
+        main->MenuAction("设置");
+        EXPECT_EQ(onTop(), chosen);
+        EXPECT_TRUE(control->isVisible());
+    }
 }
 
 TEST_F(FormTest, AfterTheCloseTheWidgetAnswersAsIdleAndPlaysNothing) {
