@@ -55,8 +55,9 @@ void WindowMover::Press(QWidget* window, int edges, QPoint global) {
     QWindow* handle = window->windowHandle();
     const bool bySystem =
         handle && (edges ? handle->startSystemResize(Qt::Edges(edges)) : handle->startSystemMove());
-    if (bySystem) return;
-    // No window manager to ask (a bare X server, for one): the window follows by itself.
+    // No window manager to ask (a bare X server, for one): the window follows by itself,
+    // unless it is maximised, where it stays.
+    if (bySystem || window->isMaximized()) return;
     window_ = window;
     edges_ = edges;
     pressGlobal_ = global;

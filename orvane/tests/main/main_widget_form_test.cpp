@@ -172,6 +172,24 @@ TEST_F(FormTest, StayOnTopActsOnTheWindowTheControlIsShownInAndFollowsTheSetting
     }
 }
 
+TEST_F(FormTest, FullScreenTakesTheWidgetOutOfTheControlAndNormalPutsItBack) {
+    MakeControl();
+    control->resize(800, 600);
+    control->show();
+    Child<QWidget>("widgetRecords")->show();
+    main->ShowFullScreen();
+    EXPECT_TRUE(main->isWindow() && main->isFullScreen());
+    EXPECT_TRUE(Child<QWidget>("widgetRecords")->isHidden());
+    EXPECT_TRUE(Child<QWidget>("titleWidget")->isHidden());
+    main->ShowNormal();
+    EXPECT_FALSE(main->isWindow());
+    EXPECT_TRUE(WaitFor([&] { return main->geometry() == control->rect(); }));
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(Child<QWidget>("widgetPlayerCtrl")->isHidden());
+    EXPECT_FALSE(Child<QWidget>("buttonMax")->isHidden());
+    EXPECT_TRUE(Child<QWidget>("titleWidget")->isHidden());
+}
+
 TEST_F(FormTest, AfterTheCloseTheWidgetAnswersAsIdleAndPlaysNothing) {
     MakeControl();
     control->show();
