@@ -109,7 +109,7 @@ TEST_F(RequestsTest, SeedTravelsWholeAndOnlyTheNewestAddressPlays) {
     EXPECT_EQ(main->LastVideoInfo().value("url"), odd);
     EXPECT_EQ(main->LastVideoInfo().value("ovurl"), odd);
     EXPECT_EQ(CurrentPage(), View());
-    // The abandoned answer would be due now; it plays nothing.
+    // A negative can only be waited out: the abandoned answer would be due by now.
     QTest::qWait(2000);
     EXPECT_EQ(main->LastVideoInfo().value("url"), odd);
 }
