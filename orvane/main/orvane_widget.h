@@ -110,7 +110,8 @@ private:
     void ApplySettings();
     void CreateHandOffSocket();
     void CreateNetwork();
-    // Where the advertisement windows are made; they come with their own windows.
+    // Makes the tray and the focus advertisement window (adWindow_, adFocusWindow_); makes
+    // nothing while those windows do not exist yet.
     void CreateAdWindows();
     void DeleteOwnedWindows();
 
