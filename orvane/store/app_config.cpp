@@ -1,6 +1,7 @@
 #include "app_config.h"
 
 #include <QFileInfo>
+#include <QUrl>
 
 #include "app_paths.h"
 #include "platform/ini_file.h"
@@ -59,6 +60,17 @@ QString BaseUrl(const QString& relative) {
 }
 
 QString DefaultCacheFolderPath() { return PreferredCacheFolder(); }
+
+QString ResolveServiceOrigin() {
+    QString url = QString::fromStdString(platform::IniReadString(
+        AppFilePath("..\\cfg\\config.ini").toStdString(), "param", "resolveurl", ""));
+    if (url.isEmpty()) url = BaseUrl(QString());
+    // Only the host is configured: the service's path is fixed.
+    return QUrl(url)
+        .adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment |
+                  QUrl::RemoveUserInfo)
+        .toString();
+}
 
 QString CacheSavePath(const QString& subPath) {
     const QString saved = QString::fromStdString(

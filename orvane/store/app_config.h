@@ -16,6 +16,10 @@ QString BaseUrl(const QString& relative);
 // system, or in the user's cache folder when that file system is the root one. Nothing is made.
 QString DefaultCacheFolderPath();
 
+// Scheme, host and port of the page-URL resolve service (those of [param] resolveurl of
+// "..\cfg\config.ini", else those of the web-service base URL), without a trailing "/".
+QString ResolveServiceOrigin();
+
 // The media cache folder ([AppSetting] savePath of "ini\path.ini") joined with `subPath`.
 // When it names no existing folder, a default folder is made, recorded and answered.
 QString CacheSavePath(const QString& subPath);

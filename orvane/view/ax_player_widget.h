@@ -4,6 +4,8 @@
 #include "activex/host_window.h"
 
 class AxPlayerWidget : public ax::HostWindow {
+    Q_OBJECT
+
 public:
     // Hosts `engine` (a reference of its own) and places its video window inside itself.
     AxPlayerWidget(com::IUnknown* engine, QWidget* parent);

@@ -1,10 +1,15 @@
 #include "widget_player_view.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDebug>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
+#include <QMovie>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTemporaryFile>
 
 #include "app_paths.h"
 #include "ax_player_widget.h"
@@ -12,9 +17,11 @@
 #include "engine_drag_fall_through.h"
 #include "engine_key_hook.h"
 #include "engine_library.h"
+#include "main_widget_calls.h"
 #include "named_objects.h"
 #include "orvane_widget.h"
 #include "player_controller.h"
+#include "player_loading.h"
 
 using namespace com;
 
@@ -75,18 +82,65 @@ void PostMouse(QWidget* target, int message, int wParam, int lParam) {
 }  // namespace
 
 WidgetPlayerView::WidgetPlayerView(QWidget* parent) : QWidget(parent) {
+    RegisterNamedObject(QStringLiteral("WidgetPlayerView"), this);
+    if (objectName().isEmpty()) setObjectName(QStringLiteral("WidgetPlayerView"));
+    resize(724, 567);
+    setAcceptDrops(true);
+    setStyleSheet(QStringLiteral("#WidgetPlayerView\n{\n\tbackground-color:#17181b;\n}"));
     layout_ = new QHBoxLayout(this);
     layout_->setObjectName(QStringLiteral("horizontalLayout"));
     layout_->setSpacing(0);
     layout_->setContentsMargins(0, 0, 0, 0);
+    setWindowTitle(tr("WidgetPlayerView"));
+
+    network_ = new QNetworkAccessManager(this);
+    connect(network_, &QNetworkAccessManager::finished, this, &WidgetPlayerView::ReplyFinished);
     logo_ = QImage(QStringLiteral(":/image/player_icon.png"))
                 .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    overlay_ = new PlayerLoading(this);
+    // The overlay floats over the picture; it must not take the keyboard from the player.
+    overlay_->setAttribute(Qt::WA_ShowWithoutActivating);
+
     // Without an engine the view still comes up; every engine call then does nothing.
     CreateEngine();
     SubclassEngineWindow();
+    WatchEngineWidgets();
+
+    loadingLabel_ = new QLabel(this);
+    loadingLabel_->setAlignment(Qt::AlignCenter);
+    loadingLabel_->setStyleSheet(QStringLiteral("color:white; font-size:16px;"));
+    auto* animation =
+        new QMovie(QStringLiteral(":/image/loading_wanming.gif"), QByteArray(), loadingLabel_);
+    loadingLabel_->setMovie(animation);
+    animation->start();
+    layout_->addWidget(loadingLabel_);
+    if (hostWidget_) {
+        hostWidget_->setMinimumWidth(1);
+        hostWidget_->setMaximumWidth(1);
+    }
+    layout_->setStretch(0, 1);
+    layout_->setStretch(1, 1);
+    // The playlist of a segmented video is temporary: it goes when the program ends too.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &WidgetPlayerView::DropSegmentList);
 }
 
-WidgetPlayerView::~WidgetPlayerView() { ReleaseEngine(); }
+WidgetPlayerView::~WidgetPlayerView() {
+    ShowCursor();
+    ReleaseEngine();
+}
+
+void WidgetPlayerView::WatchEngineWidgets() {
+    if (hostWidget_) {
+        hostWidget_->installEventFilter(this);
+        hostWidget_->setMouseTracking(true);
+    }
+    if (overlay_) {
+        overlay_->installEventFilter(this);
+        overlay_->SetPercent(0);
+    }
+    if (QObject* records = FindNamedObject(QStringLiteral("PlayerRecords")))
+        records->installEventFilter(this);
+}
 
 bool WidgetPlayerView::CreateEngine() {
     const bool created = [this] {
@@ -137,7 +191,7 @@ bool WidgetPlayerView::CreateEngine() {
 
         HookView() = this;
         keyHook_ = std::make_unique<EngineKeyHook>([this](int key) {
-            if (GetMainWidget() && HookView() == this) PostHotkey(key);
+            if (MainWidgetObject() && HookView() == this) PostHotkey(key);
         });
         return true;
     }();
@@ -190,15 +244,6 @@ com::HRESULT WidgetPlayerView::OnMessage(int message, int wParam, int lParam) {
     return S_OK;
 }
 
-// The play-state events drive the view's play handling, which comes with it.
-com::HRESULT WidgetPlayerView::OnStateChanged(int, int) { return S_OK; }
-
-com::HRESULT WidgetPlayerView::OnOpenSucceeded() { return S_OK; }
-
-com::HRESULT WidgetPlayerView::OnSeekCompleted(int) { return S_OK; }
-
-com::HRESULT WidgetPlayerView::OnBuffer(int) { return S_OK; }
-
 com::HRESULT WidgetPlayerView::OnVideoSizeChanged() {
     qDebug() << "OnVideoSizeChanged";
     return S_OK;
@@ -210,9 +255,22 @@ com::HRESULT WidgetPlayerView::OnDownloadCodec(const QString& codecPath) {
     return E_FAIL;
 }
 
+void WidgetPlayerView::TogglePlayOnBar() {
+    if (bar_) bar_->TogglePlay();
+    if (!hostWidget_) return;
+    window()->activateWindow();
+    hostWidget_->setFocus(Qt::MouseFocusReason);
+}
+
 void WidgetPlayerView::SetController(PlayerController* bar) {
     bar_ = bar;
     if (!bar_) return;
+    connect(bar_, &PlayerController::screenClicked, this, &WidgetPlayerView::ScreenClicked);
+    connect(bar_, &PlayerController::volumeChanged, this, &WidgetPlayerView::VolumeChanged);
+    connect(bar_, &PlayerController::posChanged, this, &WidgetPlayerView::PosChanged);
+    connect(bar_, &PlayerController::playClicked, this, &WidgetPlayerView::PlayClicked);
+    connect(bar_, &PlayerController::stopClicked, this, &WidgetPlayerView::StopClicked);
+    bar_->installEventFilter(this);
     bar_->SetVolume(50);
     bar_->Reset();
 }
@@ -228,7 +286,3 @@ int WidgetPlayerView::GetPlayState() const {
             return 3;
     }
 }
-
-void WidgetPlayerView::PostHotkey(int) {}
-
-void WidgetPlayerView::TogglePlayOnBar() {}

@@ -1,6 +1,7 @@
 #include "main_widget_calls.h"
 
 #include <QPointer>
+#include <QWidget>
 
 #include "named_objects.h"
 #include "orvane_widget.h"
@@ -12,6 +13,11 @@ QPointer<QObject>& StandIn() {
     return receiver;
 }
 
+QWidget* MainWindow() {
+    auto* widget = qobject_cast<QWidget*>(MainWidgetObject());
+    return widget ? widget->window() : nullptr;
+}
+
 }  // namespace
 
 QObject* MainWidgetObject() {
@@ -20,3 +26,17 @@ QObject* MainWidgetObject() {
 }
 
 void SetMainWidgetStandInForTesting(QObject* receiver) { StandIn() = receiver; }
+
+void CallMainWidget(const char* method, Qt::ConnectionType type, QGenericArgument argument) {
+    if (QObject* main = MainWidgetObject()) QMetaObject::invokeMethod(main, method, type, argument);
+}
+
+bool MainWidgetIsFullScreen() {
+    QWidget* window = MainWindow();
+    return window && window->isFullScreen();
+}
+
+bool MainWidgetIsMinimized() {
+    QWidget* window = MainWindow();
+    return window && window->isMinimized();
+}

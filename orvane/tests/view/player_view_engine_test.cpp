@@ -28,8 +28,7 @@ struct Event {
     QThread* thread;
 };
 
-// Records what reaches the view's callbacks, then lets the view handle it. The view's own play
-// handling is not there yet, so an opened media is played from here.
+// Records what reaches the view's callbacks, then lets the view handle it.
 class RecordingView : public WidgetPlayerView {
 public:
     std::vector<Event> events;
@@ -59,7 +58,6 @@ protected:
     }
     com::HRESULT OnOpenSucceeded() override {
         Add("OnOpenSucceeded", {});
-        Engine().Play();
         return WidgetPlayerView::OnOpenSucceeded();
     }
     com::HRESULT OnVideoSizeChanged() override {

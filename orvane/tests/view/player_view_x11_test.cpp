@@ -69,8 +69,7 @@ struct Message {
     QThread* thread;
 };
 
-// Plays what it opens (the view's own play handling comes later) and records the messages of
-// the video window that reach the view.
+// Records the messages of the video window that reach the view.
 class PlayingView : public WidgetPlayerView {
 public:
     std::vector<Message> messages;
@@ -84,10 +83,6 @@ protected:
     com::HRESULT OnStateChanged(int oldState, int newState) override {
         state = newState;
         return WidgetPlayerView::OnStateChanged(oldState, newState);
-    }
-    com::HRESULT OnOpenSucceeded() override {
-        Engine().Play();
-        return WidgetPlayerView::OnOpenSucceeded();
     }
 };
 
@@ -107,11 +102,11 @@ TEST(PlayerViewX11Test, AClickOnThePlayingPictureReachesTheSinkAsButtonUp) {
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
 
-    view.Engine().Open(QString::fromStdString(media.file("clip.mp4")));
-    ASSERT_TRUE(PumpUntil([&] { return view.state == 5; }));
+    view.Play({{"type", 6}, {"url", QString::fromStdString(media.file("clip.mp4"))}});
+    // Playing, the picture takes the whole view.
+    ASSERT_TRUE(PumpUntil([&] { return view.state == 5 && video->size() == view.size(); }));
 
     const QPoint origin = video->mapToGlobal(QPoint(0, 0));
-    EXPECT_EQ(video->size(), view.size());
     FakeInput input;
     ASSERT_TRUE(input.Usable());
     const QPoint local(150, 110);
