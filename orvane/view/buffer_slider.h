@@ -18,6 +18,7 @@ public:
 
     // Replaces the ranges as given (no merge, no sort); they show from the next paint on.
     void SetBufferRanges(const BufferRanges& ranges) { ranges_ = ranges; }
+    const BufferRanges& Ranges() const { return ranges_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

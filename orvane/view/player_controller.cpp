@@ -31,6 +31,10 @@ PlayerController::PlayerController(QWidget* parent)
     connect(ui_->buttonStop, SIGNAL(clicked()), this, SLOT(StopClicked()));
     connect(ui_->adLabel, SIGNAL(clicked()), this, SLOT(AdClicked()));
     ui_->progressSlider->installEventFilter(this);
+    // The player's keys are its hotkeys: a control holding the focus would take Space or the
+    // arrows a second time (a button clicks, a slider moves).
+    for (QWidget* control : findChildren<QWidget*>())
+        if (control->focusPolicy() != Qt::NoFocus) control->setFocusPolicy(Qt::NoFocus);
 }
 
 PlayerController::~PlayerController() = default;

@@ -28,7 +28,7 @@ std::string ParentOf(const std::string& path) {
 }  // namespace
 
 bool MakeTorrent(const std::string& content, int pieceSize, const std::string& torrentPath,
-                 bool padFiles) {
+                 bool padFiles, const std::string& tracker) {
     try {
         lt::file_storage files;
         lt::add_files(files, content);
@@ -36,6 +36,7 @@ bool MakeTorrent(const std::string& content, int pieceSize, const std::string& t
         lt::create_flags_t flags = lt::create_torrent::v1_only;
         if (padFiles) flags |= lt::create_torrent::canonical_files;
         lt::create_torrent torrent(files, pieceSize, flags);
+        if (!tracker.empty()) torrent.add_tracker(tracker);
         lt::error_code ec;
         lt::set_piece_hashes(torrent, ParentOf(content), ec);
         if (ec) return false;

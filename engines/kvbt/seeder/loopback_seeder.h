@@ -9,9 +9,9 @@ namespace kvbt_testing {
 
 // Makes a v1 torrent of `content` (a file or a folder) with pieces of `pieceSize` bytes and
 // writes it to `torrentPath`. With `padFiles` the files of a folder are aligned to pieces
-// by pad files. True on success.
+// by pad files; with a `tracker` URL, peers learn of each other there. True on success.
 bool MakeTorrent(const std::string& content, int pieceSize, const std::string& torrentPath,
-                 bool padFiles = false);
+                 bool padFiles = false, const std::string& tracker = std::string());
 
 // "magnet:?xt=urn:btih:<hex>" of a torrent file; empty when it cannot be read.
 std::string MagnetOf(const std::string& torrentPath);

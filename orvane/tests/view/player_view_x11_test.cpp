@@ -17,52 +17,9 @@
 #include "widget_player_view.h"
 
 // Last: Xlib's macros clash with Qt's headers.
-#include <X11/Xlib.h>
-#include <X11/keysym.h>
-#include <dlfcn.h>
+#include "x11_fake_input.h"
 
 namespace {
-
-// Real input through the X server's test extension (loaded at run time: only its library is
-// installed, not its headers).
-class FakeInput {
-public:
-    FakeInput() : display_(XOpenDisplay(nullptr)), library_(dlopen("libXtst.so.6", RTLD_NOW)) {
-        if (library_) {
-            motion_ = reinterpret_cast<MotionFn>(dlsym(library_, "XTestFakeMotionEvent"));
-            button_ = reinterpret_cast<ButtonFn>(dlsym(library_, "XTestFakeButtonEvent"));
-            key_ = reinterpret_cast<KeyFn>(dlsym(library_, "XTestFakeKeyEvent"));
-        }
-    }
-    ~FakeInput() {
-        if (display_) XCloseDisplay(display_);
-        if (library_) dlclose(library_);
-    }
-    FakeInput(const FakeInput&) = delete;
-    FakeInput& operator=(const FakeInput&) = delete;
-
-    bool Usable() const { return display_ && motion_ && button_ && key_; }
-    void Click(QPoint global) {
-        motion_(display_, -1, global.x(), global.y(), 0);
-        button_(display_, 1, True, 0);
-        button_(display_, 1, False, 0);
-        XFlush(display_);
-    }
-    void Key(KeySym symbol, bool press) {
-        key_(display_, XKeysymToKeycode(display_, symbol), press ? True : False, 0);
-        XFlush(display_);
-    }
-
-private:
-    using MotionFn = int (*)(Display*, int, int, int, unsigned long);
-    using ButtonFn = int (*)(Display*, unsigned int, Bool, unsigned long);
-    using KeyFn = int (*)(Display*, unsigned int, Bool, unsigned long);
-    Display* display_;
-    void* library_;
-    MotionFn motion_ = nullptr;
-    ButtonFn button_ = nullptr;
-    KeyFn key_ = nullptr;
-};
 
 struct Message {
     int message, wParam, lParam;

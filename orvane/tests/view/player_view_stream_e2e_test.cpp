@@ -1,0 +1,193 @@
+// The player view with the real engine and the real BT server ("orvane -startbt" with the
+// streaming service): a torrent file the player publishes and a magnet link each play as a
+// stream of the service from a loopback seeder, and the view shows the task's progress from
+// its real record (the buffered percentage while the video opens, the speed, the buffered
+// parts, the end of the download).
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <memory>
+
+#include "app_values.h"
+#include "bt_server_queries.h"
+#include "bt_server_test_support.h"
+#include "buffer_slider.h"
+#include "engine_library.h"
+#include "init_environment.h"
+#include "loopback_seeder.h"
+#include "main_widget_calls.h"
+#include "player_loading.h"
+#include "player_view_event_pump.h"
+#include "player_window_stand_in.h"
+#include "scoped_app_directory.h"
+#include "testsupport/media.h"
+
+namespace {
+
+// A tracker on 127.0.0.1 that names the seeder as the one peer of every torrent. It answers
+// on the test's event loop.
+class LoopbackTracker {
+public:
+    explicit LoopbackTracker(int peerPort) : peerPort_(peerPort) {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) Serve(socket);
+        });
+    }
+    // Trackers on the local machine are only asked at this path.
+    std::string AnnounceUrl() const {
+        return "http://127.0.0.1:" + std::to_string(server_.serverPort()) + "/announce";
+    }
+
+private:
+    void Serve(QTcpSocket* socket) {
+        auto request = std::make_shared<QByteArray>();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
+            *request += socket->readAll();
+            if (!request->contains("\r\n\r\n")) return;
+            const QByteArray body = "d8:intervali5e5:peersld2:ip9:127.0.0.14:porti" +
+                                    QByteArray::number(peerPort_) + "eeee";
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+                          QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+            socket->disconnectFromHost();
+        });
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+
+    QTcpServer server_;
+    int peerPort_;
+};
+
+// What the player showed of the stream task while it played.
+struct Shown {
+    int percentBeforeOpen = 0;        // the loading overlay's percentage while the video opened
+    int fastestSpeed = 0;             // kb/s of the speed label
+    bool speedGoneWhileOpen = false;  // the download ended while the video was open
+    BufferRanges ranges;
+};
+
+class PlayerViewStreamE2ETest : public PipeTestEnvironment {
+protected:
+    void SetUp() override {
+        bin_ = MakeInstallFolder("bin", ORVANE_REAL_FERRULE, {ORVANE_KVBT_LIBRARY});
+        testsupport::WriteFile(bin_ + "/ini/path.ini",
+                               "[AppSetting]\nsavePath=" + temp.file("cache") + "/\n");
+        testsupport::WriteFile(temp.file("cache/.keep"), "");
+        testsupport::WriteFile(temp.file("work/.keep"), "");
+        testsupport::WriteFile(temp.file("seed/.keep"), "");
+        app_ = std::make_unique<ScopedAppDirectory>(bin_);
+        // The player's start-up: its file server, which publishes torrent files under "btroot".
+        InitEnvironment();
+    }
+    void TearDown() override {
+        window_.reset();
+        SetMainWidgetStandInForTesting(nullptr);
+        app_.reset();
+    }
+
+    void MakeWindow() {
+        SetEngineFolder(QStringLiteral(ORVANE_ENGINE_DIR));
+        window_ = std::make_unique<PlayerWindowStandIn>();
+        SetEngineFolder(QString());
+        SetMainWidgetStandInForTesting(window_.get());
+        window_->resize(480, 360);
+        window_->show();
+    }
+
+    // A seeded torrent of a video made for the test, announced at `tracker`.
+    std::string SeededTorrent(const std::string& name, kvbt_testing::LoopbackSeeder& seeder,
+                              const LoopbackTracker& tracker) {
+        const std::string video = temp.file("seed/" + name + ".mp4");
+        EXPECT_TRUE(testsupport::MakeTestVideo(video, 6.0, 160, 120));
+        const std::string torrent = temp.file("seed/" + name + ".torrent");
+        EXPECT_TRUE(kvbt_testing::MakeTorrent(video, 16384, torrent, false, tracker.AnnounceUrl()));
+        EXPECT_TRUE(seeder.Seed(torrent, temp.file("seed")));
+        return torrent;
+    }
+
+    // Plays `request` until the picture plays, pauses it, and follows the task's progress until
+    // the download is complete.
+    Shown PlayAndWatch(const QVariantMap& request) {
+        CountingView* view = window_->view;
+        auto* slider = window_->bar->findChild<BufferSlider*>("progressSlider");
+        auto* speed = window_->bar->findChild<QLabel*>("labelSpeed");
+        auto* percent = view->findChild<PlayerLoading*>()->findChild<QProgressBar*>();
+        const int pictures = view->pictureSizes;
+        Shown shown;
+        const QRegularExpression speedText(QStringLiteral("^(\\d+)kb/s$"));
+        const auto watch = [&] {
+            // The bar's progress stays disabled until the video is open.
+            if (!slider->isEnabled())
+                shown.percentBeforeOpen = std::max(shown.percentBeforeOpen, percent->value());
+            const auto match = speedText.match(speed->text());
+            if (speed->isVisible() && match.hasMatch())
+                shown.fastestSpeed = std::max(shown.fastestSpeed, match.captured(1).toInt());
+        };
+
+        view->Play(request);
+        // The picture is decoded and plays on.
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                watch();
+                return view->pictureSizes > pictures && view->Engine().GetState() == 5 &&
+                       view->Engine().GetPosition() >= 1000;
+            },
+            std::chrono::seconds(90)));
+        // Paused, the video stays open while the rest of the torrent arrives.
+        view->Engine().Pause();
+        shown.speedGoneWhileOpen = PumpUntil(
+            [&] {
+                watch();
+                return view->Engine().GetState() == 3 && shown.fastestSpeed > 0 &&
+                       !speed->isVisible();
+            },
+            std::chrono::seconds(90));
+        shown.ranges = slider->Ranges();
+        return shown;
+    }
+
+    std::string bin_;
+    std::unique_ptr<ScopedAppDirectory> app_;
+    testsupport::ScopedEnv options_{"ORVANE_APLAYER_MPV_OPTIONS", "vo=null ao=null"};
+    std::unique_ptr<PlayerWindowStandIn> window_;
+};
+
+TEST_F(PlayerViewStreamE2ETest, ATorrentFileAndAMagnetPlayAsStreamsWithTheirTaskProgress) {
+    // Slow enough that the video opens only pieces after the first one arrived.
+    kvbt_testing::LoopbackSeeder seeder(12 * 1024, 0, kvbt_testing::SeederTransport::TcpAndUtp);
+    LoopbackTracker tracker(seeder.Port());
+    const std::string torrent = SeededTorrent("first", seeder, tracker);
+    const std::string magnet = kvbt_testing::MagnetOf(SeededTorrent("second", seeder, tracker));
+    ASSERT_FALSE(magnet.empty());
+
+    BtServerProcess server(bin_, temp.file("work"));
+    ASSERT_NE(WaitForBtServer(), "<no reply>");
+    QueryBtUrl();
+    ASSERT_TRUE(AppValue("bturl").toString().startsWith("http://127.0.0.1:"));
+    MakeWindow();
+
+    const struct {
+        int type;
+        std::string url;
+    } plays[] = {{8, torrent}, {9, magnet}};
+    for (const auto& play : plays) {
+        SCOPED_TRACE(play.url);
+        const Shown shown =
+            PlayAndWatch({{"type", play.type}, {"url", QString::fromStdString(play.url)}});
+        EXPECT_GE(shown.percentBeforeOpen, 3);
+        EXPECT_LE(shown.percentBeforeOpen, 97);
+        // The seeder sends 12 KiB a second.
+        EXPECT_GT(shown.fastestSpeed, 0);
+        EXPECT_LT(shown.fastestSpeed, 100);
+        EXPECT_TRUE(shown.speedGoneWhileOpen);
+        ASSERT_FALSE(shown.ranges.isEmpty());
+        EXPECT_LT(shown.ranges.first().first, 0.2f);
+        EXPECT_GT(shown.ranges.last().second, 0.8f);
+    }
+}
+
+}  // namespace
