@@ -1,6 +1,7 @@
 // A window that stands in for the main widget in the player view's window tests: the view over
-// its control bar, taking the calls the view makes on the main widget by name. The view counts
-// the engine's seeks and picture sizes it is told of.
+// its control bar, taking the calls the view makes on the main widget by name. As in the main
+// widget's form, the bar sits in a panel of its own, so its geometry is not the window's. The
+// view counts the engine's seeks and picture sizes it is told of.
 #pragma once
 
 #include <QStringList>
@@ -34,9 +35,13 @@ public:
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         view = new CountingView(this);
-        bar = new PlayerController(this);
+        auto* panel = new QWidget(this);
+        auto* panelLayout = new QVBoxLayout(panel);
+        panelLayout->setContentsMargins(0, 0, 0, 0);
+        bar = new PlayerController(panel);
+        panelLayout->addWidget(bar);
         layout->addWidget(view, 1);
-        layout->addWidget(bar);
+        layout->addWidget(panel);
         view->SetController(bar);
     }
     Q_INVOKABLE void ShowMain() { calls << QStringLiteral("ShowMain"); }
