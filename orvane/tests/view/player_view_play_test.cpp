@@ -8,20 +8,16 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <memory>
-#include <thread>
 
 #include "app_values.h"
 #include "engine_library.h"
 #include "fake_engine/fake_engine_control.h"
-#include "http_server.h"
-#include "http_test_client.h"
 #include "main_widget_calls.h"
 #include "named_objects.h"
 #include "page_resolve.h"
 #include "player_controller.h"
 #include "player_view_event_pump.h"
 #include "scoped_app_directory.h"
-#include "testsupport/loopback.h"
 #include "testsupport/temp_dir.h"
 #include "webservice_process.h"
 #include "widget_player_view.h"
@@ -160,32 +156,6 @@ TEST_F(PlayerViewPlayTest, EachKindOfRequestOpensItsOwnTextWithTheSixSettings) {
     EXPECT_EQ(records_.calls.mid(0, 2),
               (QStringList{"StopRecord", "StartRecord 6 /media/a b/影片.mp4 1500 t"}));
     EXPECT_TRUE(records_.calls.contains("StartRecord 8 " + torrent + " 1500 t"));
-}
-
-TEST_F(PlayerViewPlayTest, ATorrentFileIsServedAtThePublishedAddressItOpens) {
-    const std::string web = dir_.file("web");
-    testsupport::WriteFile(web + "/index.html", "");
-    const int port = testsupport::FreeLoopbackPort();
-    ASSERT_EQ(TheHttpServer().Start(port, port, QString::fromStdString(web)), port);
-    const QString btroot = QStringLiteral("http://127.0.0.1:%1/btroot/").arg(port);
-    SetAppValue("btroot", btroot);
-    const QString torrent = QString::fromStdString(dir_.file("影片.torrent"));
-    testsupport::WriteFile(torrent.toStdString(), "d4:infod4:name1:aee");
-
-    const Calls calls = PlayCalls(Request(8, torrent));
-    ASSERT_EQ(calls, Opened((kStreamBase + "bturl:" + B64(btroot + B64(torrent))).toStdString()));
-    HttpTestExchange exchange;
-    bool done = false;
-    std::thread client([&] {
-        exchange = HttpExchange(port, {Get("/btroot/" + B64(torrent).toStdString(), true)});
-        done = true;
-    });
-    EXPECT_TRUE(PumpUntil([&] { return done; }));
-    client.join();
-    TheHttpServer().Stop();
-    ASSERT_EQ(exchange.replies.size(), 1u);
-    EXPECT_EQ(exchange.replies[0].status, 200);
-    EXPECT_EQ(exchange.replies[0].body, "d4:infod4:name1:aee");
 }
 
 // A page video resolved by the web-service stand-in, which checks the token itself.
