@@ -66,15 +66,16 @@ TEST_F(PlayerViewIdleTest, AClickOnThePicturePlaysAndTakesTheKeyboardForItsWindo
 }
 
 TEST_F(PlayerViewIdleTest, InFullScreenIdleHidesCursorAndBarUnlessThePointerRestsOnTheBar) {
-    engine_->SetMedia(60000, 1000, -1);
-    engine_->ChangeState(5);
     window_->setWindowState(Qt::WindowFullScreen);
     ASSERT_TRUE(PumpUntil([&] { return window_->isFullScreen(); }));
     PlayerController* bar = window_->bar;
     ASSERT_TRUE(PumpUntil([&] { return bar->mapToGlobal(QPoint(0, 0)).y() > 100; }));
 
-    // The pointer rests on the bar; a move over the picture starts the idle time afresh.
+    // Nothing is hidden before the video plays. Then the pointer rests on the bar, and a move
+    // over the picture starts the idle time afresh.
     QCursor::setPos(bar->mapToGlobal(bar->rect().center()));
+    engine_->SetMedia(60000, 1000, -1);
+    engine_->ChangeState(5);
     engine_->Fire(1, {kWmMouseMoveMessage, 0, (40 << 16) | 40});
     EXPECT_FALSE(PumpUntil([&] { return CursorHidden() || !bar->isVisible(); },
                            std::chrono::milliseconds(3600)));
