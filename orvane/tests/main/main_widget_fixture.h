@@ -81,6 +81,13 @@ protected:
     }
     QWidget* CurrentPage() { return Child<QStackedWidget>("stackedWidget")->currentWidget(); }
     std::string BrowserLog() { return testsupport::ReadFile(browserLog); }
+    // The addresses handed to the browser, in sorted order: each goes out through a program
+    // of its own, so two in quick succession may be written in either order.
+    std::string SortedBrowserLog() {
+        QStringList lines = QString::fromStdString(BrowserLog()).split('\n', Qt::SkipEmptyParts);
+        lines.sort();
+        return (lines.join('\n') + (lines.isEmpty() ? "" : "\n")).toStdString();
+    }
 
     testsupport::TempDir temp;
     ScopedAppDirectory app{temp.file("bin")};
