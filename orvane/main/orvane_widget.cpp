@@ -18,6 +18,7 @@
 #include "named_objects.h"
 #include "player_controller.h"
 #include "settings.h"
+#include "speed_limits.h"
 #include "streaming_exports.h"
 #include "streaming_library.h"
 #include "ui_main_widget_ui.h"
@@ -109,9 +110,8 @@ void orvane::ApplySettings() {
     StoreSettings();
     // Only the BT server's process has the streaming service loaded.
     if (StreamingLibraryHandle()) {
-        const bool limit = AppValue("settings_speed_limit").toBool();
-        P2PSetSpeedLimit(limit ? AppValue("settings_download_speed").toInt() << 10 : 0,
-                         limit ? AppValue("settings_upload_speed").toInt() << 10 : 0);
+        const auto [download, upload] = SpeedLimitsFromSettings();
+        P2PSetSpeedLimit(download, upload);
     }
     StayOnTop(AppValue("settings_stayontop").toBool());
 }
