@@ -45,10 +45,11 @@ public:
         // Children still running now are inherited by init when this process ends.
     }
 
-    void Adopt(pid_t pid) {
+    // `ended`, when given, is called with the child's exit status once it ends.
+    void Adopt(pid_t pid, std::function<void(int)> ended = nullptr) {
         std::lock_guard<std::mutex> lock(mutex_);
         if (stopping_) return;
-        pids_.push_back(pid);
+        children_.push_back({pid, std::move(ended)});
         if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
         wake_.notify_all();
     }
@@ -56,29 +57,42 @@ public:
 private:
     ChildReaper() = default;
 
+    struct Child {
+        pid_t pid;
+        std::function<void(int)> ended;
+    };
+
     void Run() {
         std::unique_lock<std::mutex> lock(mutex_);
         while (!stopping_) {
-            if (pids_.empty()) {
+            if (children_.empty()) {
                 wake_.wait(lock);
                 continue;
             }
             // A child's end is not signalled to us (SIGCHLD belongs to the program), so
             // the pending pids are polled; a short-lived zombie is harmless.
             wake_.wait_for(lock, std::chrono::milliseconds(100));
-            pids_.erase(std::remove_if(pids_.begin(), pids_.end(),
-                                       [](pid_t pid) {
-                                           int status = 0;
-                                           const pid_t r = waitpid(pid, &status, WNOHANG);
-                                           return r == pid || (r < 0 && errno == ECHILD);
-                                       }),
-                        pids_.end());
+            std::vector<std::pair<std::function<void(int)>, int>> endings;
+            children_.erase(std::remove_if(children_.begin(), children_.end(),
+                                           [&endings](Child& child) {
+                                               int status = 0;
+                                               const pid_t r = waitpid(child.pid, &status, WNOHANG);
+                                               if (r == child.pid && child.ended)
+                                                   endings.emplace_back(std::move(child.ended),
+                                                                        DecodeStatus(status));
+                                               return r == child.pid || (r < 0 && errno == ECHILD);
+                                           }),
+                            children_.end());
+            // Outside the lock: a callback may start and release another child.
+            lock.unlock();
+            for (auto& [ended, exitCode] : endings) ended(exitCode);
+            lock.lock();
         }
     }
 
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::vector<pid_t> pids_;
+    std::vector<Child> children_;
     bool stopping_ = false;
     std::thread thread_;
 };
@@ -229,13 +243,15 @@ std::string QuoteArgument(const std::string& argument) {
 }
 
 Process::~Process() {
-    if (exitCode_) return;
+    if (exitCode_ || released_) return;
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == 0) ChildReaper::Instance().Adopt(pid_);
 }
 
 bool Process::Wait(int timeoutMs) {
     if (exitCode_) return true;
+    // The reaper owns a released child's pid, which may name another process by now.
+    if (released_) return false;
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     auto step = std::chrono::milliseconds(1);
@@ -257,9 +273,19 @@ bool Process::Wait(int timeoutMs) {
     }
 }
 
+void Process::Release(std::function<void(int exitCode)> ended) {
+    if (released_) return;
+    released_ = true;
+    if (exitCode_) {
+        if (ended) ended(*exitCode_);
+        return;
+    }
+    ChildReaper::Instance().Adopt(pid_, std::move(ended));
+}
+
 void Process::Kill() {
     // The pid stays ours until it is waited for, so it cannot name another process here.
-    if (!exitCode_) kill(pid_, SIGKILL);
+    if (!exitCode_ && !released_) kill(pid_, SIGKILL);
 }
 
 std::unique_ptr<Process> StartProcess(const std::string& program,

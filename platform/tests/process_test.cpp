@@ -10,6 +10,8 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <map>
+#include <mutex>
 
 #include "testsupport/loopback.h"
 #include "testsupport/temp_dir.h"
@@ -183,6 +185,49 @@ TEST(Process, ChildrenNobodyWaitsForAreReapedAndOthersAreLeftAlone) {
     ASSERT_EQ(waitpid(foreign, &status, 0), foreign);
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 5);
+}
+
+TEST(Process, AReleasedChildReportsHowItEndedOnce) {
+    struct Case {
+        Args arguments;
+        bool killed;
+        int exitCode;
+    };
+    const std::vector<Case> cases = {
+        {{"exit", "0"}, false, 0}, {{"exit", "5"}, false, 5}, {{"sleep", "60000"}, true, 128 + 9}};
+    std::mutex lock;
+    std::map<pid_t, std::vector<int>> reported;
+    std::map<pid_t, int> expected;
+    for (const Case& c : cases) {
+        auto child = platform::StartProcess(kChild, c.arguments);
+        ASSERT_TRUE(child);
+        if (c.killed) kill(child->Pid(), SIGKILL);
+        const pid_t pid = child->Pid();
+        expected[pid] = c.exitCode;
+        child->Release([&lock, &reported, pid](int code) {
+            std::lock_guard<std::mutex> guard(lock);
+            reported[pid].push_back(code);
+        });
+        // Released, the object no longer waits for or signals the pid.
+        EXPECT_FALSE(child->Wait(0));
+        child->Kill();
+    }
+    EXPECT_TRUE(testsupport::WaitUntil([&] {
+        std::lock_guard<std::mutex> guard(lock);
+        return reported.size() == cases.size();
+    }));
+    std::lock_guard<std::mutex> guard(lock);
+    for (const auto& [pid, code] : expected) {
+        EXPECT_EQ(reported[pid], std::vector<int>{code}) << pid;
+        EXPECT_TRUE(Gone(pid));
+    }
+
+    // A child already waited for reports at once, on the caller's thread.
+    auto waited = platform::StartProcess(kChild, {"exit", "3"});
+    ASSERT_TRUE(waited && waited->Wait(10000));
+    int code = -1;
+    waited->Release([&code](int c) { code = c; });
+    EXPECT_EQ(code, 3);
 }
 
 TEST(OpenUrlForUser, PassesOnlyWebUrlsAsOneArgument) {

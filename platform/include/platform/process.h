@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +36,10 @@ public:
     std::optional<int> ExitCode() const { return exitCode_; }
     // Sends SIGKILL (no-op after the child ended).
     void Kill();
+    // Hands the child to the background reaper now, which calls `ended` with its exit status
+    // (as ExitCode() gives it) on the reaper's thread once the child ends; after a successful
+    // Wait, `ended` runs at once on this thread. Wait and Kill then leave the child alone.
+    void Release(std::function<void(int exitCode)> ended);
 
 private:
     friend std::unique_ptr<Process> StartProcess(const std::string&,
@@ -44,6 +49,7 @@ private:
     explicit Process(pid_t pid) : pid_(pid) {}
     pid_t pid_;
     std::optional<int> exitCode_;
+    bool released_ = false;
 };
 
 // Starts `program` with `arguments` (argv[1..]) through posix_spawn, with the caller's
