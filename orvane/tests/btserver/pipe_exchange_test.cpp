@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include <QByteArray>
+#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include "app_values.h"
@@ -98,7 +100,38 @@ TEST_F(PipeExchangeTest, AReplyTooLongForOneMessageIsNotSentAndTheRecordStays) {
     EXPECT_EQ(PipeRequest("getstate::win:1"), "");  // the server goes on
 }
 
+// Debug output of this process, from any thread.
+class DebugOutput {
+public:
+    DebugOutput() {
+        Lines().clear();
+        previous_ =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+                std::lock_guard<std::mutex> guard(Lock());
+                Lines() << text;
+            });
+    }
+    ~DebugOutput() { qInstallMessageHandler(previous_); }
+    // The lines that contain `part`.
+    QStringList With(const QString& part) const {
+        std::lock_guard<std::mutex> guard(Lock());
+        return Lines().filter(part);
+    }
+
+private:
+    static std::mutex& Lock() {
+        static std::mutex lock;
+        return lock;
+    }
+    static QStringList& Lines() {
+        static QStringList lines;
+        return lines;
+    }
+    QtMessageHandler previous_;
+};
+
 TEST_F(PipeExchangeTest, PlayStartsTheHostProgramWithTheWindowAndTheWholeUrl) {
+    const DebugOutput output;
     EXPECT_EQ(PipeRequest("play::win:123,url:http://h/a b.mp4?x= -win=9"), "0");
     EXPECT_EQ(PipeRequest("play::url:http://h/no-window"), "0");
     ASSERT_TRUE(testsupport::WaitUntil([&] { return HostProgramStarts().size() == 2; }));
@@ -107,6 +140,11 @@ TEST_F(PipeExchangeTest, PlayStartsTheHostProgramWithTheWindowAndTheWholeUrl) {
     EXPECT_EQ(starts[0], (QStringList{"-win=", "-url=http://h/no-window"}));
     EXPECT_EQ(starts[1], (QStringList{"-win=123", "-url=http://h/a b.mp4?x= -win=9"}));
     EXPECT_EQ(PipeRequest("geturl::win:123"), "");
+    // Nobody waits for a host program, but how each one ended is told.
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return output.With(" ended with ").size() == 2; }));
+    const QRegularExpression ended(QStringLiteral("^orvane_proxy \\d+ ended with exit code 0$"));
+    for (const QString& line : output.With(" ended with "))
+        EXPECT_TRUE(ended.match(line).hasMatch()) << line.toStdString();
 }
 
 TEST_F(PipeExchangeTest, WindowsKeepTheirUrlAndStateAcrossExchanges) {
