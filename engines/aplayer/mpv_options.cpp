@@ -28,6 +28,9 @@ MpvOptionList BaseMpvOptions() {
         {"idle", "yes"},
         {"keep-open", "no"},
         {"force-window", "no"},
+        // Only outputs that draw inside the window they are given: left to itself mpv falls
+        // back on outputs (SDL, terminals) that open a window of their own beside the host.
+        {"vo", "gpu,gpu-next,vdpau,xv,x11"},
         {"audio-display", "no"},
         // Network sources: read ahead a bounded span, so a far seek reopens at the target.
         {"cache", "auto"},
