@@ -45,6 +45,9 @@ TEST(TestSupport, MakesPlayableMediaAndRandomPayloads) {
     struct stat st {};
     ASSERT_EQ(stat(dir.file("clip.mp4").c_str(), &st), 0);
     EXPECT_GT(st.st_size, 1000);
+    // Two videos of the same length are still two different files (and torrents).
+    ASSERT_TRUE(MakeTestVideo(dir.file("again.mp4"), 1.0));
+    EXPECT_NE(ReadFile(dir.file("clip.mp4")), ReadFile(dir.file("again.mp4")));
 
     ASSERT_TRUE(MakeRandomFile(dir.file("a.bin"), 100000, 7));
     ASSERT_TRUE(MakeRandomFile(dir.file("b.bin"), 100000, 7));

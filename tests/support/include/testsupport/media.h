@@ -6,7 +6,9 @@
 namespace testsupport {
 
 // Writes a short video with a test picture and a sine tone (container chosen by the
-// extension of `path`, e.g. ".mp4", ".mkv"). True when the file was made.
+// extension of `path`, e.g. ".mp4", ".mkv"). Every video made is a file of its own (a unique
+// comment is written into it), so its torrent is never one that another test run seeds.
+// True when the file was made.
 bool MakeTestVideo(const std::string& path, double seconds = 2.0, int width = 320,
                    int height = 240);
 
