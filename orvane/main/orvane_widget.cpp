@@ -24,6 +24,8 @@
 #include "ui_main_widget_ui.h"
 #include "web_page.h"
 #include "web_service_answers.h"
+#include "widget_ad.h"
+#include "widget_ad_focus.h"
 #include "widget_player_view.h"
 
 namespace {
@@ -122,8 +124,10 @@ void orvane::CreateNetwork() {
 }
 
 void orvane::CreateAdWindows() {
-    // The tray and focus advertisement windows are made here, with this widget as their
-    // parent, once they exist; DeleteOwnedWindows already deletes whatever is made.
+    // Each one stays hidden until its page has loaded (and closes itself at once when another
+    // player already shows one of its kind); DeleteOwnedWindows deletes both.
+    adWindow_ = new WidgetAd(this);
+    adFocusWindow_ = new WidgetAdFocus(this);
 }
 
 void orvane::DeleteOwnedWindows() {

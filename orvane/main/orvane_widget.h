@@ -110,8 +110,7 @@ private:
     void ApplySettings();
     void CreateHandOffSocket();
     void CreateNetwork();
-    // Makes the tray and the focus advertisement window (adWindow_, adFocusWindow_); makes
-    // nothing while those windows do not exist yet.
+    // Makes the tray and the focus advertisement window (adWindow_, adFocusWindow_).
     void CreateAdWindows();
     void DeleteOwnedWindows();
 
