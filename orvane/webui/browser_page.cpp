@@ -16,6 +16,13 @@ BrowserPage::BrowserPage(QWidget* parent) : QWebView(parent) {
     Home();
 }
 
+// The view's base class stops a load still under way and tells about it; by then this part
+// of the object is gone, so nothing of it may be called.
+BrowserPage::~BrowserPage() {
+    disconnect(this, nullptr, this, nullptr);
+    page()->mainFrame()->disconnect(this);
+}
+
 void BrowserPage::Home() { load(QUrl(AppValue(QStringLiteral("weburl")).toString())); }
 
 void BrowserPage::LoadFinished(bool) {}

@@ -10,6 +10,7 @@ class BrowserPage : public QWebView {
 
 public:
     explicit BrowserPage(QWidget* parent = nullptr);
+    ~BrowserPage() override;
 
     // Calls the page's statusChanged(oldStatus, newStatus, error); its result is dropped.
     Q_INVOKABLE void NotifyStatus(int oldStatus, int newStatus, int error);

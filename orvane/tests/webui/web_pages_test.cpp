@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QWebElement>
 #include <QWebSettings>
 
@@ -138,6 +139,17 @@ TEST(LocalRewriteTest, RelativeValuesBecomeFileUrlsBesideTheLibrary) {
         EXPECT_EQ(RewriteSrcToLocal(c.in), c.out) << c.in.toStdString();
     EXPECT_EQ(RewriteHrefToLocal("<a href=\"img/a.png\">"), "<a href=\"" + app + "\">");
     EXPECT_EQ(RewriteHrefToLocal("<img src=\"img/a.png\">"), "<img src=\"img/a.png\">");
+}
+
+// The view may go while its page is still loading: the load it stops must not reach it.
+TEST_F(WebPagesTest, HomePageViewMayGoWhileItsPageIsLoading) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    SetAppValue("weburl", QString("http://127.0.0.1:%1/index.html").arg(silent.serverPort()));
+    auto page = std::make_unique<BrowserPage>();
+    ASSERT_TRUE(WaitFor([&] { return silent.hasPendingConnections(); }));
+    page.reset();
+    EXPECT_EQ(FindNamedObject("BrowserPage"), nullptr);
 }
 
 }  // namespace
