@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/shared_memory.h"
+
 namespace {
 
 QMap<QString, std::shared_ptr<QSharedMemory>>& Segments() {
@@ -22,7 +24,7 @@ QSharedMemory& SegmentFor(const QString& key) {
 
 bool SharedMemoryWrite(const QString& key, const QByteArray& bytes) {
     QSharedMemory& memory = SegmentFor(key);
-    if (!memory.create(bytes.size(), QSharedMemory::ReadWrite) && !memory.isAttached())
+    if (!platform::CreateSegment(memory, bytes.size()) && !memory.isAttached())
         memory.attach(QSharedMemory::ReadWrite);
     if (!memory.isAttached() || memory.size() < bytes.size()) return false;
     if (!memory.lock()) return false;

@@ -1,8 +1,13 @@
 #include "platform/shared_memory.h"
 
 #include <gtest/gtest.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
+#include <QFile>
 #include <atomic>
 
 #include "platform/process.h"
@@ -72,6 +77,42 @@ TEST(SharedMemory, ProbeSucceedsAgainRightAfterAProbeThatReleased) {
     EXPECT_TRUE(Probe(key));  // the object goes, and the segment with it
     EXPECT_TRUE(Probe(key));
     EXPECT_TRUE(Probe(key));
+}
+
+// Another program's segment under the key that a fresh key file at `path` gets: a file made
+// there and removed again leaves its inode free, and the file system hands that inode to the
+// next file made in the folder. Answers the segment's id, or -1 when that cannot be staged.
+int ForeignSegmentAt(const QString& path, ino_t& inode) {
+    const QByteArray name = QFile::encodeName(path);
+    testsupport::WriteFile(name.toStdString(), "");
+    struct stat info {};
+    const key_t key = ::ftok(name.constData(), 'Q');
+    if (::stat(name.constData(), &info) != 0 || key == -1) return -1;
+    inode = info.st_ino;
+    const int id = ::shmget(key, 64, IPC_CREAT | IPC_EXCL | 0600);
+    ::unlink(name.constData());
+    return id;
+}
+
+TEST(SharedMemory, AFreshKeyFileWhoseKeyAnotherSegmentHoldsStillGetsASegmentOfItsOwn) {
+    testsupport::TempDir dir;
+    QSharedMemory memory;
+    memory.setNativeKey(QString::fromStdString(dir.file("key")));
+    ino_t inode = 0;
+    const int foreign = ForeignSegmentAt(memory.nativeKey(), inode);
+    ASSERT_NE(foreign, -1);
+
+    const bool created = platform::CreateSegment(memory, 1);
+    struct stat info {};
+    const bool staged = ::stat(QFile::encodeName(memory.nativeKey()).constData(), &info) == 0;
+    ::shmctl(foreign, IPC_RMID, nullptr);
+    EXPECT_TRUE(created) << memory.errorString().toStdString();
+    EXPECT_TRUE(memory.isAttached());
+    EXPECT_EQ(memory.size(), 1);  // its own segment, not the other one of 64 bytes
+    EXPECT_TRUE(staged);
+    EXPECT_NE(info.st_ino, inode);
+    // Nothing put aside is left beside the key file.
+    EXPECT_EQ(QDir(QString::fromStdString(dir.path())).entryList(QDir::Files).size(), 1);
 }
 
 }  // namespace
