@@ -31,6 +31,11 @@ MpvOptionList BaseMpvOptions() {
         // Only outputs that draw inside the window they are given: left to itself mpv falls
         // back on outputs (SDL, terminals) that open a window of their own beside the host.
         {"vo", "gpu,gpu-next,vdpau,xv,x11"},
+        // The GPU outputs draw through OpenGL on the X window only. Probed further, they try
+        // the console's DRM and Vulkan contexts, whose failure closes descriptor 0 though it is
+        // not theirs; once stdin is gone that number belongs to something else (an X
+        // connection, a file being played), and the program broke at its next use.
+        {"gpu-context", "x11egl"},
         {"audio-display", "no"},
         // Network sources: read ahead a bounded span, so a far seek reopens at the target.
         {"cache", "auto"},
