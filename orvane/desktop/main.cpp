@@ -1,16 +1,21 @@
 // orvane: the desktop program. Started with "-startbt" it is the BT server process of the
 // player control and does nothing else; started with "-setfilelinks" it makes the stored
-// file-type associations take effect and ends.
+// file-type associations take effect and ends; otherwise it is the player in a window of its
+// own, playing what its argument names.
 #include <QCoreApplication>
-#include <cstdio>
+#include <csignal>
 #include <cstring>
 
 #include "bt_server_main.h"
+#include "desktop_player.h"
 #include "stored_file_links.h"
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "-startbt") == 0) {
-        // The BT server has no window, so it runs without a display.
+        // The BT server has no window, so it runs without a display. It outlives the player that
+        // started it and keeps that player's output, which may be a pipe whose reader is gone
+        // by now: a line printed there must not end the server.
+        std::signal(SIGPIPE, SIG_IGN);
         QCoreApplication app(argc, argv);
         BtServerMain();
         return 0;
@@ -19,6 +24,5 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         return ApplyStoredFileLinks() ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: orvane -startbt | -setfilelinks\n");
-    return 2;
+    return RunDesktopPlayer(argc, argv);
 }

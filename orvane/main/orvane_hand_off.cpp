@@ -37,7 +37,7 @@ bool PeekSender(const QUdpSocket& socket, std::uint32_t& address, std::uint16_t&
 
 }  // namespace
 
-void SetHandOffPortForTesting(quint16 port) { HandOffPort() = port ? port : kHandOffPort; }
+void SetHandOffPort(quint16 port) { HandOffPort() = port ? port : kHandOffPort; }
 
 void orvane::CreateHandOffSocket() {
     udpSocket_ = new QUdpSocket(this);

@@ -158,11 +158,10 @@ void orvane::timerEvent(QTimerEvent* event) {
     } else if (id == resolveTimer_) {
         ResolveTimedOut();
     } else if (id == btTimer_) {
-        // The stream base URL follows a BT server that started late or started again.
-        if (IsBtServerRunning())
-            QueryBtUrl();
-        else
-            StartBtServer();
+        // The stream base URL follows a BT server that started late or started again. One
+        // started here is asked at once, or streams would go to the old address for another
+        // period; should it not answer yet, the next period asks again.
+        if (IsBtServerRunning() || StartBtServer()) QueryBtUrl();
     }
 }
 

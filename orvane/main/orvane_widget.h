@@ -165,5 +165,5 @@ private:
 
 // The hand-off port and the resolve time-out that widgets made from now on use. Tests that
 // run beside other players choose a port of their own, and time-out tests a short wait.
-void SetHandOffPortForTesting(quint16 port);
+void SetHandOffPort(quint16 port);
 void SetResolveTimeoutForTesting(int milliseconds);

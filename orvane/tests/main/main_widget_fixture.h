@@ -45,14 +45,14 @@ protected:
         // The settings' folders lie in the test's folder, not on the machine's drives.
         platform::SetFixedDrivesForTesting(
             std::vector<platform::Drive>{{temp.file("drive"), 1000, 1, 1}});
-        SetHandOffPortForTesting(handOffPort);
+        SetHandOffPort(handOffPort);
         // The value map is the process's: what an earlier test left must not play here.
         RemoveAppValue("videoPath");
         RemoveAppValue("adTextList");
     }
     void TearDown() override {
         control.reset();
-        SetHandOffPortForTesting(0);
+        SetHandOffPort(0);
         SetResolveTimeoutForTesting(0);
         platform::SetFixedDrivesForTesting(std::nullopt);
     }
