@@ -42,11 +42,29 @@ using namespace std::chrono_literals;
 
 // A video as published for streaming: its index first, a picture that moves.
 bool MakeStreamingVideo(const std::string& path) {
-    return QProcess::execute("ffmpeg", {"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi",
-                                        "-i", "testsrc2=size=640x360:rate=25", "-f", "lavfi", "-i",
-                                        "sine=frequency=440", "-t", "30", "-c:v", "libx264",
-                                        "-pix_fmt", "yuv420p", "-c:a", "aac", "-movflags",
-                                        "+faststart", QString::fromStdString(path)}) == 0;
+    return QProcess::execute("ffmpeg", {"-nostdin",
+                                        "-loglevel",
+                                        "error",
+                                        "-y",
+                                        "-f",
+                                        "lavfi",
+                                        "-i",
+                                        "testsrc2=size=640x360:rate=25",
+                                        "-f",
+                                        "lavfi",
+                                        "-i",
+                                        "sine=frequency=440",
+                                        "-t",
+                                        "30",
+                                        "-c:v",
+                                        "libx264",
+                                        "-pix_fmt",
+                                        "yuv420p",
+                                        "-c:a",
+                                        "aac",
+                                        "-movflags",
+                                        "+faststart",
+                                        QString::fromStdString(path)}) == 0;
 }
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
@@ -95,8 +113,9 @@ double FirstByte(int port, const std::string& target) {
     const timeval limit{60, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     const auto sent = Clock::now();
-    const std::string request = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" +
-                                std::to_string(port) + "\r\nRange: bytes=0-\r\n\r\n";
+    const std::string request = "GET " + target +
+                                " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                                "\r\nRange: bytes=0-\r\n\r\n";
     double figure = -1;
     if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
         ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
@@ -188,9 +207,10 @@ int main(int argc, char** argv) {
                  {"loopback HTTP URL", QString::fromStdString(web.Url("video.mp4"))},
                  {"torrent from a loopback seeder", QString::fromStdString(torrent)}};
 
-    std::printf("orvane <what> to the first picture on the display, median of %d fresh players\n"
-                "(30 s 640x360 video, %lld bytes)\n",
-                runs, static_cast<long long>(QFileInfo(QString::fromStdString(video)).size()));
+    std::printf(
+        "orvane <what> to the first picture on the display, median of %d fresh players\n"
+        "(30 s 640x360 video, %lld bytes)\n",
+        runs, static_cast<long long>(QFileInfo(QString::fromStdString(video)).size()));
     for (const auto& kind : kinds) {
         std::vector<double> fromStart, fromRequest;
         for (int run = 0; run < runs; ++run) {

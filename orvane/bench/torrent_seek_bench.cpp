@@ -56,17 +56,38 @@ double Median(std::vector<double> v) {
 
 bool MakeVideo(const std::string& path) {
     const QString rate = QString::number(kVideoKbps) + "k";
-    return QProcess::execute(
-               "ffmpeg", {"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                          "testsrc2=size=1280x720:rate=25", "-t", QString::number(kVideoSeconds),
-                          "-c:v", "libx264", "-preset", "veryfast", "-b:v", rate, "-maxrate",
-                          rate, "-bufsize", rate, "-g", "25", "-pix_fmt", "yuv420p", "-movflags",
-                          "+faststart", QString::fromStdString(path)}) == 0;
+    return QProcess::execute("ffmpeg", {"-nostdin",
+                                        "-loglevel",
+                                        "error",
+                                        "-y",
+                                        "-f",
+                                        "lavfi",
+                                        "-i",
+                                        "testsrc2=size=1280x720:rate=25",
+                                        "-t",
+                                        QString::number(kVideoSeconds),
+                                        "-c:v",
+                                        "libx264",
+                                        "-preset",
+                                        "veryfast",
+                                        "-b:v",
+                                        rate,
+                                        "-maxrate",
+                                        rate,
+                                        "-bufsize",
+                                        rate,
+                                        "-g",
+                                        "25",
+                                        "-pix_fmt",
+                                        "yuv420p",
+                                        "-movflags",
+                                        "+faststart",
+                                        QString::fromStdString(path)}) == 0;
 }
 
 struct Seek {
     double ms = -1;
-    qint64 gap = -1;       // bytes between the stream's position and the seek's target
+    qint64 gap = -1;          // bytes between the stream's position and the seek's target
     bool newRequest = false;  // the engine asked again at the target instead of reading on
 };
 
@@ -123,7 +144,8 @@ RunFigures RunOnce(const std::string& torrent) {
     // behind under the same key is let go of, or the new server would take it for another one.
     IsBtServerRunning();
     QProcess server;
-    static int n = 0; ++n;
+    static int n = 0;
+    ++n;
     server.setStandardOutputFile(QString("/work/tmp/desktop/bt-%1.out").arg(n));
     server.setStandardErrorFile(QString("/work/tmp/desktop/bt-%1.err").arg(n));
     server.start(QString::fromStdString(fresh.Bin() + "/orvane"), {"-startbt"});
@@ -137,8 +159,14 @@ RunFigures RunOnce(const std::string& torrent) {
                 QueryBtUrl();
                 return !AppValue("bturl").toString().isEmpty();
             },
-            30s))
-        { std::fprintf(stderr, "DEBUG no bturl, server state %d exit %d\n", server.state(), server.exitCode()); system(("ls -la " + fresh.Environment().value("TMPDIR").toStdString() + "; ipcs -m | grep -c .").c_str()); return figures; }
+            30s)) {
+        std::fprintf(stderr, "DEBUG no bturl, server state %d exit %d\n", server.state(),
+                     server.exitCode());
+        system(("ls -la " + fresh.Environment().value("TMPDIR").toStdString() +
+                "; ipcs -m | grep -c .")
+                   .c_str());
+        return figures;
+    }
     SetEngineFolder(QStringLiteral(ORVANE_BIN_DIR));
     auto window = std::make_unique<PlayerWindowStandIn>();
     SetEngineFolder(QString());
@@ -147,14 +175,17 @@ RunFigures RunOnce(const std::string& torrent) {
     window->show();
     CountingView& view = *window->view;
     view.Play({{"type", 8}, {"url", QString::fromStdString(torrent)}});
-    if (PumpUntil([&] { return view.Engine().GetState() == 5 && view.Engine().GetPosition() >= 3000; },
-                  120s)) {
+    if (PumpUntil(
+            [&] { return view.Engine().GetState() == 5 && view.Engine().GetPosition() >= 3000; },
+            120s)) {
         figures.right.ms = TimeSeek(view, [&] { view.PostHotkey(kVirtualKeyRight); });
         PumpUntil([&] { return view.Engine().GetState() == 5; }, 60s);
         const int target = view.Engine().GetDuration() * 3 / 4;
         figures.far.ms = TimeSeek(view, [&] { view.Engine().SetPosition(target); });
     } else {
-        std::fprintf(stderr, "DEBUG no play: state %d position %d bturl %s\n", view.Engine().GetState(), view.Engine().GetPosition(), qPrintable(AppValue("bturl").toString()));
+        std::fprintf(stderr, "DEBUG no play: state %d position %d bturl %s\n",
+                     view.Engine().GetState(), view.Engine().GetPosition(),
+                     qPrintable(AppValue("bturl").toString()));
     }
     std::fprintf(stderr, "DEBUG right %.0f far %.0f\n", figures.right.ms, figures.far.ms);
     view.Stop(false);
@@ -199,10 +230,11 @@ int main(int argc, char** argv) {
     }
     std::vector<RunFigures> all;
     for (int run = 0; run < runs; ++run) all.push_back(RunOnce(torrent));
-    std::printf("seeks in a torrent play (%d s %d kbit/s video, seeder at %d %% of its rate), "
-                "median of %d fresh players; extra engine options \"%s\"\n",
-                kVideoSeconds, kVideoKbps, kSeederPercent, runs,
-                qPrintable(qEnvironmentVariable("ORVANE_APLAYER_MPV_OPTIONS")));
+    std::printf(
+        "seeks in a torrent play (%d s %d kbit/s video, seeder at %d %% of its rate), "
+        "median of %d fresh players; extra engine options \"%s\"\n",
+        kVideoSeconds, kVideoKbps, kSeederPercent, runs,
+        qPrintable(qEnvironmentVariable("ORVANE_APLAYER_MPV_OPTIONS")));
     const auto print = [&](const char* name, Seek RunFigures::*which) {
         std::vector<double> ms, gaps;
         int asked = 0;

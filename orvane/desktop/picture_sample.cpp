@@ -20,9 +20,9 @@ quint32 Coarse(QRgb pixel) {
 PictureSample SamplePicture(const QImage& grab) {
     PictureSample sample;
     if (grab.isNull()) return sample;
-    const QImage small = grab.scaled(kSampleWidth, kSampleHeight, Qt::IgnoreAspectRatio,
-                                     Qt::SmoothTransformation)
-                             .convertToFormat(QImage::Format_RGB32);
+    const QImage small =
+        grab.scaled(kSampleWidth, kSampleHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_RGB32);
     QSet<quint32> colours;
     quint64 digest = 1469598103934665603ULL;  // FNV-1a
     for (int y = 0; y < small.height(); ++y) {

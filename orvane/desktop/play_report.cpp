@@ -64,6 +64,11 @@ std::optional<PlayReportOptions> PlayReportOptions::FromEnvironment() {
 PlayReport::PlayReport(DesktopWindow& window, PlayReportOptions options, QElapsedTimer started)
     : window_(window), options_(std::move(options)), started_(started) {
     timer_ = startTimer(kFirstFrameStepMs, Qt::PreciseTimer);
+    // A play that fails at once leaves its page again before the next look at the screen.
+    if (auto* pages = Pages())
+        connect(pages, &QStackedWidget::currentChanged, this, [this] {
+            if (!MainPageShown()) playPageShown_ = true;
+        });
 }
 
 void PlayReport::Print(const QString& line) const {
@@ -76,7 +81,8 @@ void PlayReport::timerEvent(QTimerEvent* event) {
     if (event->timerId() != timer_ || done_) return;
     FollowRequest();
     FollowBtUrl();
-    auto* view = qobject_cast<WidgetPlayerView*>(FindNamedObject(QStringLiteral("WidgetPlayerView")));
+    auto* view =
+        qobject_cast<WidgetPlayerView*>(FindNamedObject(QStringLiteral("WidgetPlayerView")));
     if (!view) {
         Print(QStringLiteral("the player has no player view"));
         Finish();
@@ -88,8 +94,14 @@ void PlayReport::timerEvent(QTimerEvent* event) {
     // the video opens.
     if (!requestUrl_.isEmpty() && !MainPageShown() && started_.elapsed() >= nextStatusAt_)
         PrintStatus(*view);
-    if (viewShown_ && MainPageShown()) {
-        viewShown_ = false;
+    if (playPageShown_ && MainPageShown()) {
+        playPageShown_ = false;
+        // A play that failed before its first picture shows none later: the report ends.
+        if (firstFrameAt_ < 0) {
+            Print(QStringLiteral("back on the main page without a picture"));
+            Finish();
+            return;
+        }
         Print(QStringLiteral("back on the main page"));
     }
     if (Finished()) Finish();
@@ -130,7 +142,6 @@ void PlayReport::FollowPicture(WidgetPlayerView& view) {
     const QWidget* video = QWidget::find(view.Engine().GetConfig(20).toULongLong());
     // Until the video plays, its window is a sliver beside the loading animation.
     if (!video || !video->isVisible() || video->width() < 16 || !view.isVisible()) return;
-    viewShown_ = true;
     const PictureSample sample = SamplePicture(GrabFromScreen(*video));
     if (!sample.picture || sample.digest == lastDigest_) return;
     lastDigest_ = sample.digest;
@@ -148,11 +159,12 @@ void PlayReport::PrintStatus(WidgetPlayerView& view) {
     auto* bar = window_.MainWidget()->findChild<PlayerController*>();
     if (!bar) return;
     const auto* time = bar->findChild<QLabel*>(QStringLiteral("titleLabel"));
-    QString line = QStringLiteral("state %1, position %2, %3 pictures")
-                       .arg(view.Engine().GetState())
-                       .arg(time ? time->text().replace(QStringLiteral("\r\n"), QStringLiteral(" / "))
-                                 : QString())
-                       .arg(pictures_);
+    QString line =
+        QStringLiteral("state %1, position %2, %3 pictures")
+            .arg(view.Engine().GetState())
+            .arg(time ? time->text().replace(QStringLiteral("\r\n"), QStringLiteral(" / "))
+                      : QString())
+            .arg(pictures_);
     const int type = window_.MainWidget()->LastVideoInfo().value(QStringLiteral("type")).toInt();
     if (IsStream(type)) {
         const auto* slider = bar->findChild<BufferSlider*>(QStringLiteral("progressSlider"));
@@ -167,8 +179,12 @@ void PlayReport::PrintStatus(WidgetPlayerView& view) {
     Print(line);
 }
 
+QStackedWidget* PlayReport::Pages() const {
+    return window_.MainWidget()->findChild<QStackedWidget*>(QStringLiteral("stackedWidget"));
+}
+
 bool PlayReport::MainPageShown() const {
-    const auto* pages = window_.MainWidget()->findChild<QStackedWidget*>(QStringLiteral("stackedWidget"));
+    const QStackedWidget* pages = Pages();
     return pages && pages->currentWidget() &&
            pages->currentWidget()->objectName() == QLatin1String("emptyPage");
 }
@@ -189,7 +205,7 @@ void PlayReport::Finish() {
                       .arg(shot.width())
                       .arg(shot.height())
                 : QStringLiteral("screenshot %1 could not be saved").arg(options_.screenshot));
-    Print(pictures_ >= 2 ? QStringLiteral("frames shown: %1 different pictures").arg(pictures_)
+    Print(pictures_ >= 2   ? QStringLiteral("frames shown: %1 different pictures").arg(pictures_)
           : pictures_ == 1 ? QStringLiteral("no frames shown: one picture that never changed")
                            : QStringLiteral("no frames shown"));
     window_.close();

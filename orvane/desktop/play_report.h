@@ -2,7 +2,8 @@
 // the benchmark): it follows what the player shows on the screen and prints each step with
 // the time since the program started (the request, the opening, the first picture, the bar's
 // time and the stream's figures once a second, a return to the main page), and ends the
-// program once the picture has played for a while, or when no picture came. Every figure is
+// program once the picture has played for a while, or when no picture came (the play went
+// back to the main page without one, or none came within two minutes). Every figure is
 // read from the player itself: the picture from the video window's pixels on the display, the
 // rest from the control bar, the loading overlay, the player view's engine and the value
 // "bturl". The exit code is 0 when moving pictures were shown.
@@ -17,6 +18,7 @@
 #include <optional>
 
 class DesktopWindow;
+class QStackedWidget;
 class WidgetPlayerView;
 
 struct PlayReportOptions {
@@ -48,6 +50,7 @@ private:
     void FollowEngine(WidgetPlayerView& view);
     void FollowPicture(WidgetPlayerView& view);
     void PrintStatus(WidgetPlayerView& view);
+    QStackedWidget* Pages() const;
     bool MainPageShown() const;
     bool Finished() const;
     void Finish();
@@ -58,7 +61,7 @@ private:
     int timer_ = 0;
     QString requestUrl_;
     QString btUrl_;
-    bool viewShown_ = false;
+    bool playPageShown_ = false;  // since the main page was last shown
     bool opened_ = false;
     qint64 firstFrameAt_ = -1;
     qint64 nextStatusAt_ = 0;

@@ -30,8 +30,7 @@ QString TorrentProblem(QFile& file) {
     return QString();
 }
 
-std::optional<PlayTarget> ReadLocalFile(const QString& path, const QString& shown,
-                                        QString& error) {
+std::optional<PlayTarget> ReadLocalFile(const QString& path, const QString& shown, QString& error) {
     const QFileInfo info(path);
     if (!info.exists()) {
         error = shown + QStringLiteral(": no such file");

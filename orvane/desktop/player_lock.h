@@ -16,9 +16,9 @@ public:
     PlayerLock& operator=(const PlayerLock&) = delete;
 
     enum class State {
-        Taken,       // this process holds it now
-        HeldByOther, // another player of this user runs
-        Unusable,    // no runtime folder or lock file: nothing is known of other players
+        Taken,        // this process holds it now
+        HeldByOther,  // another player of this user runs
+        Unusable,     // no runtime folder or lock file: nothing is known of other players
     };
     // Takes the lock when it is free; never waits.
     State Take();

@@ -50,11 +50,10 @@ bool ReadRequestHead(int fd) {
 }
 
 void Answer(int fd, int peerPort) {
-    const std::string body = "d8:intervali5e5:peersld2:ip9:127.0.0.14:porti" +
-                             std::to_string(peerPort) + "eeee";
-    const std::string reply =
-        "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
-        std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    const std::string body =
+        "d8:intervali5e5:peersld2:ip9:127.0.0.14:porti" + std::to_string(peerPort) + "eeee";
+    const std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+                              std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
     std::size_t sent = 0;
     while (sent < reply.size()) {
         const ssize_t n = ::send(fd, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);

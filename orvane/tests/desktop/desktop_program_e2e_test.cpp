@@ -92,10 +92,11 @@ protected:
     QProcessEnvironment environment_;
 };
 
-#define ASSERT_LINE(player, pattern)                                                       \
-    ASSERT_TRUE((player).WaitForLine(pattern))                                             \
-        << "no line matching " << QString(pattern).toStdString() << " in:\n"               \
-        << (player).Output().toStdString() << "\nerrors:\n" << (player).ErrorTail().toStdString()
+#define ASSERT_LINE(player, pattern)                                         \
+    ASSERT_TRUE((player).WaitForLine(pattern))                               \
+        << "no line matching " << QString(pattern).toStdString() << " in:\n" \
+        << (player).Output().toStdString() << "\nerrors:\n"                  \
+        << (player).ErrorTail().toStdString()
 
 TEST_F(DesktopProgramE2ETest, AFilePlaysItsMovingPictureWithTheTimeAdvancingAndEndsOnTheMainPage) {
     const QString clip = Video("clip.mp4", 4);
@@ -133,7 +134,8 @@ TEST_F(DesktopProgramE2ETest, AFileGivenWhileAPlayerRunsPlaysInThatPlayerAndBadI
         SCOPED_TRACE(input.argument.toStdString());
         auto refused = Start(input.argument);
         EXPECT_EQ(refused->WaitForExit(), 1);
-        EXPECT_TRUE(refused->ErrorTail().contains(input.reason)) << refused->ErrorTail().toStdString();
+        EXPECT_TRUE(refused->ErrorTail().contains(input.reason))
+            << refused->ErrorTail().toStdString();
     }
 
     // Named relative to the folder it is started in, as from a shell.
@@ -155,6 +157,22 @@ TEST_F(DesktopProgramE2ETest, AFileGivenWhileAPlayerRunsPlaysInThatPlayerAndBadI
     ASSERT_LINE(*third, kFirstFrame);
     ASSERT_LINE(*third, kMoving);
     CloseAndExpectEnd(*third);
+}
+
+TEST_F(DesktopProgramE2ETest, AnAddressThatServesNothingEndsThePlayOnTheMainPageWithoutAPicture) {
+    // A port that refuses: nothing listens on it once the probe has let it go.
+    quint16 refusing = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+        refusing = probe.serverPort();
+    }
+    const QString url = QStringLiteral("http://127.0.0.1:%1/none.mp4").arg(refusing);
+    auto player = Start(url);
+    ASSERT_LINE(*player, RequestLine(2, url));
+    ASSERT_LINE(*player, QStringLiteral("back on the main page without a picture"));
+    EXPECT_EQ(player->WaitForExit(), 1) << player->Output().toStdString();
+    EXPECT_FALSE(player->Output().contains(kFirstFrame));
 }
 
 TEST_F(DesktopProgramE2ETest, ATorrentAndAMagnetPlayThroughTheBtServerThePlayerStarted) {

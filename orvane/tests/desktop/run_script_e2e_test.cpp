@@ -31,8 +31,8 @@ TEST(RunScriptE2ETest, TheMainJobWithoutADisplayPlaysTheSampleTorrentAndShowsFra
     ASSERT_TRUE(ended) << output.toStdString();
     EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(run.exitCode(), 0) << output.toStdString();
-    for (const char* step : {"play request: type 8, ", "opened: ", "first frame: ", "position 0:00:",
-                             "different pictures"})
+    for (const char* step : {"play request: type 8, ",
+                             "opened: ", "first frame: ", "position 0:00:", "different pictures"})
         EXPECT_TRUE(output.contains(step)) << step << " missing in:\n" << output.toStdString();
     EXPECT_TRUE(ShowsColourfulPicture(QImage(QString::fromStdString(temp.file("shot.png")))));
 }
