@@ -49,9 +49,22 @@ bool ReadRequestHead(int fd) {
     return request.find("\r\n\r\n") != std::string::npos;
 }
 
+// The peer goes in the compact form (four address bytes, two port bytes, network order), which
+// clients ask for and public trackers answer with. A peer named by its address as a string is
+// looked up as a host name first, and libtorrent then waits for its next once-a-second round
+// before connecting to it rather than at once.
+std::string CompactLoopbackPeer(int peerPort) {
+    const char peer[] = {127,
+                         0,
+                         0,
+                         1,
+                         static_cast<char>((peerPort >> 8) & 0xff),
+                         static_cast<char>(peerPort & 0xff)};
+    return std::string(peer, sizeof peer);
+}
+
 void Answer(int fd, int peerPort) {
-    const std::string body =
-        "d8:intervali5e5:peersld2:ip9:127.0.0.14:porti" + std::to_string(peerPort) + "eeee";
+    const std::string body = "d8:intervali5e5:peers6:" + CompactLoopbackPeer(peerPort) + "e";
     const std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
                               std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
     std::size_t sent = 0;

@@ -1,10 +1,15 @@
 // The engine against a second BitTorrent session on 127.0.0.1: downloads, magnet links,
 // piece priorities, rate limits and upload-only tasks.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <libtorrent/bdecode.hpp>
 #include <set>
 #include <thread>
 #include <vector>
@@ -13,6 +18,7 @@
 #include "kvbt_downloader_info.h"
 #include "loopback_engine.h"
 #include "loopback_seeder.h"
+#include "loopback_tracker.h"
 #include "testsupport/loopback.h"
 #include "testsupport/media.h"
 #include "testsupport/temp_dir.h"
@@ -303,4 +309,61 @@ TEST(KvBTTransfer, UploadOnlyTaskServesAnotherPeerWithinTheEngineLimit) {
     EXPECT_EQ(KvBT_Downloader_Release(task, 0), 0);
     // Release keeps the files it seeded.
     EXPECT_EQ(testsupport::ReadFile(source.file), source.bytes);
+}
+
+namespace {
+
+// The announce a client sends, and the whole reply (the tracker closes after answering).
+std::string Announce(const std::string& announceUrl) {
+    const std::string hostPort = announceUrl.substr(7, announceUrl.find('/', 7) - 7);
+    const int port = std::stoi(hostPort.substr(hostPort.find(':') + 1));
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const timeval limit{30, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    const std::string request =
+        "GET /announce?info_hash=%01%02&port=6881&compact=1 HTTP/1.1\r\n"
+        "Host: " +
+        hostPort + "\r\n\r\n";
+    std::string reply;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+            static_cast<ssize_t>(request.size())) {
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+            reply.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return reply;
+}
+
+}  // namespace
+
+// A client asks for the compact peer list, and libtorrent connects at once only to peers
+// that come in it (a peer named by a string is looked up as a host name and waits).
+TEST(KvBTTransfer, LoopbackTrackerNamesItsSeederInCompactForm) {
+    for (const int peerPort : {6881, 65535, 256}) {
+        kvbt_testing::LoopbackTracker tracker(peerPort);
+        ASSERT_TRUE(tracker.Listening());
+        const std::string reply = Announce(tracker.AnnounceUrl());
+        const auto bodyAt = reply.find("\r\n\r\n");
+        ASSERT_NE(bodyAt, std::string::npos) << reply;
+        const std::string body = reply.substr(bodyAt + 4);
+        lt::error_code ec;
+        const lt::bdecode_node answer = lt::bdecode(body, ec);
+        ASSERT_FALSE(ec) << body;
+        ASSERT_EQ(answer.type(), lt::bdecode_node::dict_t);
+        const lt::bdecode_node peers = answer.dict_find_string("peers");
+        ASSERT_TRUE(peers) << body;
+        const std::string compact(peers.string_value());
+        ASSERT_EQ(compact.size(), 6u) << peerPort;
+        EXPECT_EQ(compact.substr(0, 4), std::string("\x7f\x00\x00\x01", 4));
+        EXPECT_EQ(
+            (static_cast<unsigned char>(compact[4]) << 8) | static_cast<unsigned char>(compact[5]),
+            peerPort);
+    }
 }
