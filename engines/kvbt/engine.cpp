@@ -67,9 +67,9 @@ int Engine::Startup(const KvBTStartupParams& params) {
     pack.set_bool(lt::settings_pack::enable_incoming_tcp, true);
     // TCP peers are never slowed down to make room for uTP peers.
     pack.set_int(lt::settings_pack::mixed_mode_algorithm, lt::settings_pack::prefer_tcp);
-    // A 50 ms tick starts peer connections ten times sooner than the default, and asks for
-    // the urgent pieces of a seek (which cancels what was asked before) sooner: a stream
-    // waiting for its first pieces feels both.
+    // A 50 ms tick asks for the urgent pieces of a seek (which cancels what was asked
+    // before) sooner: a stream waiting for its first pieces feels it. New peers are still
+    // dialled once a second, apart from those a tracker's answer brings.
     pack.set_int(lt::settings_pack::tick_interval, 50);
     // Several seeders on one machine (or behind one address) are all used.
     pack.set_bool(lt::settings_pack::allow_multiple_connections_per_ip, true);

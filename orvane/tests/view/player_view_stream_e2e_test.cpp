@@ -8,8 +8,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <memory>
 
 #include "app_values.h"
@@ -19,6 +17,7 @@
 #include "engine_library.h"
 #include "init_environment.h"
 #include "loopback_seeder.h"
+#include "loopback_tracker.h"
 #include "main_widget_calls.h"
 #include "player_loading.h"
 #include "player_view_event_pump.h"
@@ -27,40 +26,6 @@
 #include "testsupport/media.h"
 
 namespace {
-
-// A tracker on 127.0.0.1 that names the seeder as the one peer of every torrent. It answers
-// on the test's event loop.
-class LoopbackTracker {
-public:
-    explicit LoopbackTracker(int peerPort) : peerPort_(peerPort) {
-        server_.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
-            while (QTcpSocket* socket = server_.nextPendingConnection()) Serve(socket);
-        });
-    }
-    // Trackers on the local machine are only asked at this path.
-    std::string AnnounceUrl() const {
-        return "http://127.0.0.1:" + std::to_string(server_.serverPort()) + "/announce";
-    }
-
-private:
-    void Serve(QTcpSocket* socket) {
-        auto request = std::make_shared<QByteArray>();
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
-            *request += socket->readAll();
-            if (!request->contains("\r\n\r\n")) return;
-            const QByteArray body = "d8:intervali5e5:peersld2:ip9:127.0.0.14:porti" +
-                                    QByteArray::number(peerPort_) + "eeee";
-            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
-                          QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-            socket->disconnectFromHost();
-        });
-        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    }
-
-    QTcpServer server_;
-    int peerPort_;
-};
 
 // What the player showed of the stream task while it played.
 struct Shown {
@@ -100,7 +65,7 @@ protected:
 
     // A seeded torrent of a video made for the test, announced at `tracker`.
     std::string SeededTorrent(const std::string& name, kvbt_testing::LoopbackSeeder& seeder,
-                              const LoopbackTracker& tracker) {
+                              const kvbt_testing::LoopbackTracker& tracker) {
         const std::string video = temp.file("seed/" + name + ".mp4");
         EXPECT_TRUE(testsupport::MakeTestVideo(video, 6.0, 160, 120));
         const std::string torrent = temp.file("seed/" + name + ".torrent");
@@ -159,7 +124,7 @@ protected:
 TEST_F(PlayerViewStreamE2ETest, ATorrentFileAndAMagnetPlayAsStreamsWithTheirTaskProgress) {
     // Slow enough that the video opens only pieces after the first one arrived.
     kvbt_testing::LoopbackSeeder seeder(12 * 1024, 0, kvbt_testing::SeederTransport::TcpAndUtp);
-    LoopbackTracker tracker(seeder.Port());
+    kvbt_testing::LoopbackTracker tracker(seeder.Port());
     const std::string torrent = SeededTorrent("first", seeder, tracker);
     const std::string magnet = kvbt_testing::MagnetOf(SeededTorrent("second", seeder, tracker));
     ASSERT_FALSE(magnet.empty());
