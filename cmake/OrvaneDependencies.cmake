@@ -2,7 +2,7 @@
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 find_package(GTest REQUIRED)
-find_package(Qt5 5.15 REQUIRED COMPONENTS Core Gui Widgets Network Sql Test)
+find_package(Qt5 5.15 REQUIRED COMPONENTS Core Gui Widgets Network Sql Test X11Extras)
 
 # mbedTLS and http-parser ship no pkg-config files.
 find_path(MBEDTLS_INCLUDE_DIR mbedtls/md5.h REQUIRED)

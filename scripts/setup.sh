@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config
   libgtest-dev libgmock-dev
-  qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite
+  qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite libqt5x11extras5-dev
   libqt5webkit5-dev
   libboost-system-dev
   libcurl4-openssl-dev

@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QWindow>
 
+#include "window/key_repeat.h"
+
 namespace {
 
 struct HotkeyCode {
@@ -21,6 +23,8 @@ constexpr HotkeyCode kHotkeys[] = {
 
 EngineKeyHook::EngineKeyHook(Hotkey hotkey) : hotkey_(std::move(hotkey)) {
     QCoreApplication::instance()->installEventFilter(this);
+    // A held arrow key must give one hotkey at its release, however busy the machine.
+    platform::window::ReportHeldKeysAsRepeatedPresses();
 }
 
 EngineKeyHook::~EngineKeyHook() {
