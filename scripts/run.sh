@@ -93,6 +93,7 @@ chmod 700 "$runtime"
 screenshot=${ORVANE_SCREENSHOT:-$build/run-screenshot.png}
 echo "No display: playing $target under a private Xvfb for a few seconds"
 set +e
+: >"$work/player.out"  # there before the report is followed, however late the player starts
 XDG_RUNTIME_DIR=$runtime TMPDIR=$work/tmp ORVANE_PLAY_REPORT=$screenshot \
   timeout 300 bash "$here/scripts/with-xvfb.sh" "$bin/orvane" "$target" \
   >"$work/player.out" 2>"$work/player.log" &
