@@ -81,36 +81,47 @@ TEST(SharedMemory, ProbeSucceedsAgainRightAfterAProbeThatReleased) {
 
 // Another program's segment under the key that a fresh key file at `path` gets: a file made
 // there and removed again leaves its inode free, and the file system hands that inode to the
-// next file made in the folder. Answers the segment's id, or -1 when that cannot be staged.
-int ForeignSegmentAt(const QString& path, ino_t& inode) {
+// next file made in the folder. A segment some other program holds under that key already is
+// just as foreign (and is left alone). Answers the segment's id, or -1 when that cannot be
+// staged.
+struct ForeignSegment {
+    int id = -1;
+    bool ours = false;  // made here, so removed here
+    ino_t inode = 0;
+};
+
+ForeignSegment ForeignSegmentAt(const QString& path) {
     const QByteArray name = QFile::encodeName(path);
     testsupport::WriteFile(name.toStdString(), "");
+    ForeignSegment segment;
     struct stat info {};
     const key_t key = ::ftok(name.constData(), 'Q');
-    if (::stat(name.constData(), &info) != 0 || key == -1) return -1;
-    inode = info.st_ino;
-    const int id = ::shmget(key, 64, IPC_CREAT | IPC_EXCL | 0600);
+    if (::stat(name.constData(), &info) == 0 && key != -1) {
+        segment.inode = info.st_ino;
+        segment.id = ::shmget(key, 64, IPC_CREAT | IPC_EXCL | 0600);
+        segment.ours = segment.id != -1;
+        if (segment.id == -1 && errno == EEXIST) segment.id = ::shmget(key, 0, 0);
+    }
     ::unlink(name.constData());
-    return id;
+    return segment;
 }
 
 TEST(SharedMemory, AFreshKeyFileWhoseKeyAnotherSegmentHoldsStillGetsASegmentOfItsOwn) {
     testsupport::TempDir dir;
     QSharedMemory memory;
     memory.setNativeKey(QString::fromStdString(dir.file("key")));
-    ino_t inode = 0;
-    const int foreign = ForeignSegmentAt(memory.nativeKey(), inode);
-    ASSERT_NE(foreign, -1);
+    const ForeignSegment foreign = ForeignSegmentAt(memory.nativeKey());
+    ASSERT_NE(foreign.id, -1);
 
     const bool created = platform::CreateSegment(memory, 1);
     struct stat info {};
-    const bool staged = ::stat(QFile::encodeName(memory.nativeKey()).constData(), &info) == 0;
-    ::shmctl(foreign, IPC_RMID, nullptr);
+    const bool keyFileThere = ::stat(QFile::encodeName(memory.nativeKey()).constData(), &info) == 0;
+    if (foreign.ours) ::shmctl(foreign.id, IPC_RMID, nullptr);
     EXPECT_TRUE(created) << memory.errorString().toStdString();
     EXPECT_TRUE(memory.isAttached());
-    EXPECT_EQ(memory.size(), 1);  // its own segment, not the other one of 64 bytes
-    EXPECT_TRUE(staged);
-    EXPECT_NE(info.st_ino, inode);
+    EXPECT_EQ(memory.size(), 1);  // its own segment, not the other one
+    EXPECT_TRUE(keyFileThere);
+    EXPECT_NE(info.st_ino, foreign.inode);
     // Nothing put aside is left beside the key file.
     EXPECT_EQ(QDir(QString::fromStdString(dir.path())).entryList(QDir::Files).size(), 1);
 }

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTcpServer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -194,18 +195,21 @@ TEST_F(DesktopProgramE2ETest, ATorrentAndAMagnetPlayThroughTheBtServerThePlayerS
         SCOPED_TRACE(play.argument.toStdString());
         auto player = Start(play.argument);
         ASSERT_LINE(*player, RequestLine(play.type, play.argument));
-        // While the video opens or already plays.
-        const auto task = player->WaitForLine(kTaskShown, 90s);
-        ASSERT_TRUE(task) << player->Output().toStdString() << "\nerrors:\n"
-                          << player->ErrorTail().toStdString();
-        EXPECT_GE(task->captured(1).toInt(), 3);
-        EXPECT_GT(task->captured(2).toInt(), 0);
-        // The seeder sends 12 KiB a second.
-        EXPECT_LT(task->captured(2).toInt(), 100);
-        if (!player->Output().contains(kFirstFrame)) {
-            ASSERT_LINE(*player, kFirstFrame);
-        }
+        ASSERT_LINE(*player, kFirstFrame);
         ASSERT_LINE(*player, kMoving);
+        // The task's figures, once a second while the video opened and played. One second's
+        // speed can be 0: at 12 KiB a second a 16 KiB block does not come every second.
+        int percent = 0, fastest = 0;
+        const QRegularExpression taskShown(kTaskShown);
+        for (const QString& line : player->Output().split('\n')) {
+            const QRegularExpressionMatch task = taskShown.match(line);
+            if (!task.hasMatch()) continue;
+            percent = std::max(percent, task.captured(1).toInt());
+            fastest = std::max(fastest, task.captured(2).toInt());
+        }
+        EXPECT_GE(percent, 3) << player->Output().toStdString();
+        EXPECT_GT(fastest, 0) << player->Output().toStdString();
+        EXPECT_LT(fastest, 100) << player->Output().toStdString();  // the seeder's pace
         EXPECT_TRUE(ShowsColourfulPicture(GrabDisplay()));
         CloseAndExpectEnd(*player);
         const std::vector<pid_t> now = BtServersOf(bin_);
