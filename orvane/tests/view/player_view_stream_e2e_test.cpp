@@ -102,13 +102,14 @@ protected:
                        view->Engine().GetPosition() >= 1000;
             },
             std::chrono::seconds(90)));
-        // Paused, the video stays open while the rest of the torrent arrives.
+        // Paused, the video stays open while the rest of the torrent arrives. The ranges are
+        // those of a status that came: a second whose query got no record shows none.
         view->Engine().Pause();
         shown.speedGoneWhileOpen = PumpUntil(
             [&] {
                 watch();
                 return view->Engine().GetState() == 3 && shown.fastestSpeed > 0 &&
-                       !speed->isVisible();
+                       !speed->isVisible() && !slider->Ranges().isEmpty();
             },
             std::chrono::seconds(90));
         shown.ranges = slider->Ranges();
