@@ -18,8 +18,10 @@ TEST(RunScriptE2ETest, TheMainJobWithoutADisplayPlaysTheSampleTorrentAndShowsFra
         environment.remove(display);
     environment.insert("ORVANE_BUILD_DIR", ORVANE_BUILD_DIR);
     environment.insert("ORVANE_SCREENSHOT", QString::fromStdString(temp.file("shot.png")));
-    // The controls are registered for a user of the test's own.
-    environment.insert("XDG_CONFIG_HOME", QString::fromStdString(temp.file("config")));
+    // A user of the test's own: the controls are registered for it, and the stream lands in
+    // its cache, where no other test's player purges it while it downloads.
+    for (const char* folder : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"})
+        environment.insert(folder, QString::fromStdString(temp.file(folder)));
     QProcess run;
     run.setProcessEnvironment(environment);
     run.setProcessChannelMode(QProcess::MergedChannels);
