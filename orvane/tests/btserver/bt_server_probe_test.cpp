@@ -13,6 +13,7 @@
 
 #include "bt_server_test_support.h"
 #include "platform/process.h"
+#include "platform/shared_memory.h"
 #include "scoped_app_directory.h"
 #include "shared_memory_segments.h"
 #include "testsupport/loopback.h"
@@ -120,7 +121,7 @@ TEST_F(SegmentTest, WriteReadAndReleaseANamedSegment) {
 TEST_F(SegmentTest, WritingMoreThanTheSegmentHoldsCopiesNothing) {
     const QString key = QString("orvane_small_%1").arg(getpid());
     QSharedMemory holder(key);
-    ASSERT_TRUE(holder.create(4));
+    ASSERT_TRUE(platform::CreateSegment(holder, 4));
     std::memcpy(holder.data(), "abcd", 4);
 
     EXPECT_FALSE(SharedMemoryWrite(key, "far too long for four bytes"));
