@@ -160,11 +160,8 @@ RunFigures RunOnce(const std::string& torrent) {
                 return !AppValue("bturl").toString().isEmpty();
             },
             30s)) {
-        std::fprintf(stderr, "DEBUG no bturl, server state %d exit %d\n", server.state(),
-                     server.exitCode());
-        system(("ls -la " + fresh.Environment().value("TMPDIR").toStdString() +
-                "; ipcs -m | grep -c .")
-                   .c_str());
+        std::fprintf(stderr, "the BT server did not answer (state %d, exit code %d)\n",
+                     server.state(), server.exitCode());
         return figures;
     }
     SetEngineFolder(QStringLiteral(ORVANE_BIN_DIR));
@@ -183,11 +180,10 @@ RunFigures RunOnce(const std::string& torrent) {
         const int target = view.Engine().GetDuration() * 3 / 4;
         figures.far.ms = TimeSeek(view, [&] { view.Engine().SetPosition(target); });
     } else {
-        std::fprintf(stderr, "DEBUG no play: state %d position %d bturl %s\n",
+        std::fprintf(stderr, "the torrent did not play: state %d, position %d, bturl %s\n",
                      view.Engine().GetState(), view.Engine().GetPosition(),
                      qPrintable(AppValue("bturl").toString()));
     }
-    std::fprintf(stderr, "DEBUG right %.0f far %.0f\n", figures.right.ms, figures.far.ms);
     view.Stop(false);
     // With the engine gone, its log is complete.
     window.reset();
