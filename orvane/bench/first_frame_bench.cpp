@@ -176,9 +176,7 @@ void PrintFigure(const char* what, const std::vector<double>& fromStart,
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    int runs = 5;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[++i]));
+    const int runs = RunsArgument(argc, argv, 5);
 
     testsupport::TempDir media;
     const std::string video = media.file("video.mp4");
@@ -189,11 +187,7 @@ int main(int argc, char** argv) {
     kvbt_testing::LoopbackSeeder seeder;
     kvbt_testing::LoopbackTracker tracker(seeder.Port());
     const std::string torrent = media.file("video.torrent");
-    if (!kvbt_testing::MakeTorrent(video, 262144, torrent, false, tracker.AnnounceUrl()) ||
-        !seeder.Seed(torrent, media.path())) {
-        std::fprintf(stderr, "cannot seed the video\n");
-        return 1;
-    }
+    if (!SeedVideo(seeder, tracker, video, torrent, media.path())) return 1;
     webservice_testing::WebServiceProcess web({"--root", media.path()});
     if (!web.Started()) {
         std::fprintf(stderr, "the web service did not start\n");

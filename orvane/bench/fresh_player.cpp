@@ -1,9 +1,15 @@
 #include "fresh_player.h"
 
 #include <QSharedMemory>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "desktop_player_process.h"
+#include "loopback_seeder.h"
+#include "loopback_tracker.h"
 #include "testsupport/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -34,4 +40,19 @@ FreshPlayer::~FreshPlayer() {
         QSharedMemory segment(QString::fromLatin1(key));
         if (segment.attach(QSharedMemory::ReadOnly)) segment.detach();
     }
+}
+
+int RunsArgument(int argc, char** argv, int fallback) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--runs") == 0) return std::max(1, std::atoi(argv[i + 1]));
+    return fallback;
+}
+
+bool SeedVideo(kvbt_testing::LoopbackSeeder& seeder, const kvbt_testing::LoopbackTracker& tracker,
+               const std::string& video, const std::string& torrent, const std::string& folder) {
+    if (kvbt_testing::MakeTorrent(video, 262144, torrent, false, tracker.AnnounceUrl()) &&
+        seeder.Seed(torrent, folder))
+        return true;
+    std::fprintf(stderr, "cannot seed the video\n");
+    return false;
 }

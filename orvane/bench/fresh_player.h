@@ -9,6 +9,10 @@
 #include <memory>
 #include <string>
 
+namespace kvbt_testing {
+class LoopbackSeeder;
+class LoopbackTracker;
+}  // namespace kvbt_testing
 namespace testsupport {
 class TempDir;
 }
@@ -29,3 +33,11 @@ private:
     std::string bin_;
     QProcessEnvironment environment_;
 };
+
+// The --runs N of a benchmark's command line; `fallback` without one.
+int RunsArgument(int argc, char** argv, int fallback);
+
+// Seeds `video`, which lies in `folder`, from `seeder` with a torrent of 256 KiB pieces written
+// to `torrent` and announced at `tracker`. False, having said so on stderr, when it cannot.
+bool SeedVideo(kvbt_testing::LoopbackSeeder& seeder, const kvbt_testing::LoopbackTracker& tracker,
+               const std::string& video, const std::string& torrent, const std::string& folder);

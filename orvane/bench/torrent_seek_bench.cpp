@@ -206,9 +206,7 @@ RunFigures RunOnce(const std::string& torrent) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    int runs = 3;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[++i]));
+    const int runs = RunsArgument(argc, argv, 3);
 
     testsupport::TempDir media;
     const std::string video = media.file("video.mp4");
@@ -219,11 +217,7 @@ int main(int argc, char** argv) {
     kvbt_testing::LoopbackSeeder seeder(kSeederPercent * kVideoKbps * 10 / 8);
     kvbt_testing::LoopbackTracker tracker(seeder.Port());
     const std::string torrent = media.file("video.torrent");
-    if (!kvbt_testing::MakeTorrent(video, 262144, torrent, false, tracker.AnnounceUrl()) ||
-        !seeder.Seed(torrent, media.path())) {
-        std::fprintf(stderr, "cannot seed the video\n");
-        return 1;
-    }
+    if (!SeedVideo(seeder, tracker, video, torrent, media.path())) return 1;
     std::vector<RunFigures> all;
     for (int run = 0; run < runs; ++run) all.push_back(RunOnce(torrent));
     std::printf(
