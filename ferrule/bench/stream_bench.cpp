@@ -27,24 +27,19 @@
 #include "server_test_http.h"
 #include "service_folders.h"
 #include "stream_test_service.h"
+#include "testsupport/figures.h"
 #include "testsupport/loopback.h"
 #include "testsupport/temp_dir.h"
 
 extern char** environ;
 
+using testsupport::Median;
+using testsupport::Milliseconds;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double Median(std::vector<double> v) {
-    v.erase(std::remove(v.begin(), v.end(), -1.0), v.end());
-    if (v.empty()) return -1;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 // The seeder process: generates the data, makes the torrent and seeds it until its input
 // closes.
@@ -121,7 +116,7 @@ private:
 double FirstByte(stream_testing::StreamReader& reader, Clock::time_point sent) {
     if (!reader.ReadHeaders(20s) || reader.status() != 206) return -1;
     if (reader.ReadBody(1, 20s).size() != 1) return -1;
-    return Ms(Clock::now() - sent);
+    return Milliseconds(Clock::now() - sent);
 }
 
 double PeakRssMiB() {

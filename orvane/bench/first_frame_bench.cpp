@@ -31,9 +31,13 @@
 #include "loopback_tracker.h"
 #include "pipe_client.h"
 #include "play_urls.h"
+#include "testsupport/figures.h"
 #include "testsupport/loopback.h"
 #include "testsupport/temp_dir.h"
 #include "webservice_process.h"
+
+using testsupport::Median;
+using testsupport::Milliseconds;
 
 namespace {
 
@@ -67,15 +71,6 @@ bool MakeStreamingVideo(const std::string& path) {
                                         QString::fromStdString(path)}) == 0;
 }
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double Median(std::vector<double> v) {
-    v.erase(std::remove(v.begin(), v.end(), -1.0), v.end());
-    if (v.empty()) return -1;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
 struct FirstFrame {
     double fromStart = -1;    // program start to the picture
     double fromRequest = -1;  // the play request, made once the window is up, to the picture
@@ -93,7 +88,7 @@ FirstFrame PlayOnce(const QString& what, const QString& screenshot) {
     const auto frame = player.WaitForLine("^\\[ *(\\d+) ms\\] first frame", 120s);
     FirstFrame figures;
     if (request && frame) {
-        figures.fromStart = Ms(Clock::now() - started);
+        figures.fromStart = Milliseconds(Clock::now() - started);
         figures.fromRequest = frame->captured(1).toDouble() - request->captured(1).toDouble();
     } else {
         std::fprintf(stderr, "no first frame for %s:\n%s\n%s\n", qPrintable(what),
@@ -127,7 +122,7 @@ double FirstByte(int port, const std::string& target) {
             received.append(buffer, static_cast<std::size_t>(n));
             const auto end = received.find("\r\n\r\n");
             if (end != std::string::npos && received.size() > end + 4) {
-                figure = Ms(Clock::now() - sent);
+                figure = Milliseconds(Clock::now() - sent);
                 break;
             }
         }

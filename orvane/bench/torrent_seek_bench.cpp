@@ -33,7 +33,11 @@
 #include "main_widget_calls.h"
 #include "player_view_event_pump.h"
 #include "player_window_stand_in.h"
+#include "testsupport/figures.h"
 #include "testsupport/temp_dir.h"
+
+using testsupport::Median;
+using testsupport::Milliseconds;
 
 namespace {
 
@@ -44,15 +48,6 @@ constexpr int kVideoSeconds = 120;
 constexpr int kVideoKbps = 2000;
 constexpr int kSeederPercent = 110;  // of the video's rate
 constexpr int kVirtualKeyRight = 0x27;
-
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double Median(std::vector<double> v) {
-    v.erase(std::remove(v.begin(), v.end(), -1.0), v.end());
-    if (v.empty()) return -1;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 bool MakeVideo(const std::string& path) {
     const QString rate = QString::number(kVideoKbps) + "k";
@@ -96,7 +91,8 @@ double TimeSeek(CountingView& view, const std::function<void()>& start) {
     const int seeks = view.seeks;
     const auto begun = Clock::now();
     start();
-    return PumpUntil([&] { return view.seeks > seeks; }, 120s) ? Ms(Clock::now() - begun) : -1;
+    return PumpUntil([&] { return view.seeks > seeks; }, 120s) ? Milliseconds(Clock::now() - begun)
+                                                               : -1;
 }
 
 // What the engine did at the stream for each seek, in order, from its log (complete once the

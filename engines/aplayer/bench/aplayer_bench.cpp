@@ -21,8 +21,11 @@
 #include <vector>
 
 #include "mpv_engine.h"
+#include "testsupport/figures.h"
 #include "testsupport/media.h"
 #include "testsupport/temp_dir.h"
+
+using testsupport::Median;
 
 namespace {
 
@@ -32,12 +35,6 @@ constexpr int kWaitLimitMs = 10000;
 
 double Ms(Clock::time_point from) {
     return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 struct Timing {
