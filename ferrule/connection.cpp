@@ -5,6 +5,8 @@
 
 #include "app_settings.h"
 #include "connection_manager.h"
+#include "log.h"
+#include "page_request.h"
 #include "raw_file.h"
 #include "stream_task_manager.h"
 
@@ -84,7 +86,9 @@ void connection::handle_read(const boost::system::error_code& e, std::size_t byt
         read_more();
         return;
     }
-    if (result == request_parser::good) {
+    if (result == request_parser::good && from_web_page()) {
+        reply_ = reply::stock_reply(reply::forbidden);
+    } else if (result == request_parser::good) {
         request_handler_.handle_request(request_, reply_, target_);
         if (target_.kind == kind_stream) {
             deadline_.cancel();
@@ -95,6 +99,17 @@ void connection::handle_read(const boost::system::error_code& e, std::size_t byt
         reply_ = reply::stock_reply(reply::bad_request);
     }
     write_reply();
+}
+
+bool connection::from_web_page() {
+    boost::system::error_code error;
+    const boost::asio::ip::tcp::endpoint local = socket_.local_endpoint(error);
+    if (!error && !is_web_page_request(request_, local)) return false;
+    WriteLog(FormatLogTimestamp())
+        .WriteLog("refused a web page's request: ")
+        .WriteLog(request_.uri)
+        .WriteLog(LogText::kLineEnd);
+    return true;
 }
 
 void connection::write_reply() {

@@ -55,6 +55,8 @@ private:
     void handle_write(const boost::system::error_code& e);
     void read_more();
     void write_reply();
+    // The parsed request came from a web page (or its socket lost its address): refused.
+    bool from_web_page();
     // Shuts the socket down and leaves the manager (the end of a plain reply).
     void finish();
     // A request must arrive, and a plain reply make progress, within the read time-out.

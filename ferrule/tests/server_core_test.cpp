@@ -101,6 +101,32 @@ TEST_F(ServerCoreTest, StreamRequestWithoutATaskIs404AndClosed) {
     EXPECT_TRUE(r.closed);
 }
 
+// A page in a browser makes it send a request here with an <img> or a fetch: marked by an
+// Origin header, or by the page's own address as Referer. Such a request is refused before it
+// can name a file or a torrent; the playback engine sends neither header.
+TEST_F(ServerCoreTest, RequestsWebPagesMakeAreRefused) {
+    const std::string own = "http://127.0.0.1:" + std::to_string(port_);
+    const struct {
+        std::string lines;
+        int file, stream;  // statuses; no task manager runs here, so a stream request is 404
+    } cases[] = {
+        {"", 200, 404},
+        {"Referer: " + own + "/index.html", 200, 404},
+        {"Origin: " + own, 403, 403},
+        {"origin: null", 403, 403},
+        {"Referer: http://evil.example/page.html", 403, 403},
+        {"REFERER: http://localhost:" + std::to_string(port_) + "/", 403, 403},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Get(port_, "/", c.lines).status, c.file) << c.lines;
+        EXPECT_EQ(Get(port_, "/bturl:aHR0cDovL3gvYS50b3JyZW50",
+                      "Range: bytes=0-" + (c.lines.empty() ? "" : "\r\n" + c.lines), 5s)
+                      .status,
+                  c.stream)
+            << c.lines;
+    }
+}
+
 TEST_F(ServerCoreTest, StopEndsIdleConnectionsQuickly) {
     // Clients that connect and send nothing must not hold up the stop.
     std::vector<int> fds;

@@ -10,8 +10,11 @@
 #include <QHostAddress>
 #include <algorithm>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "http_file_sender.h"
+#include "platform/page_request.h"
 #include "qhttprequest.h"
 #include "qhttpresponse.h"
 #include "qhttpserver.h"
@@ -43,6 +46,21 @@ bool IsLoopbackHost(const QByteArray& header) {
     const QByteArray port = host.mid(portAt);
     if (port.size() > 6 || port[0] != ':') return false;
     return std::all_of(port.begin() + 1, port.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::optional<std::string> HeaderValue(const QHttpRequest* req, const QByteArray& name) {
+    if (!req->hasHeader(name)) return std::nullopt;
+    return req->header(name).toStdString();
+}
+
+// A page in a browser names this server too; only the player's own clients may read here.
+bool IsWebPageRequest(const QHttpRequest* req) {
+    const QHostAddress& local = req->localAddress();
+    const QString host = local.protocol() == QAbstractSocket::IPv6Protocol
+                             ? "[" + local.toString() + "]"
+                             : local.toString();
+    return platform::IsWebPageRequest(HeaderValue(req, "origin"), HeaderValue(req, "referer"),
+                                      host.toStdString(), req->localPort());
 }
 
 }  // namespace
@@ -120,7 +138,7 @@ QString HttpServer::PublishedFilePath(const QString& path) const {
 }
 
 void HttpServer::handleRequest(QHttpRequest* req, QHttpResponse* resp) {
-    if (!IsLoopbackHost(req->header("host"))) return AnswerForbidden(resp);
+    if (!IsLoopbackHost(req->header("host")) || IsWebPageRequest(req)) return AnswerForbidden(resp);
     const QString path = req->path();
     const QString type = ContentType(path);
     const QString fileName = path.startsWith(kBtRoot) ? PublishedFilePath(path) : WebFilePath(path);

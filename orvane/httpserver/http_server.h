@@ -1,7 +1,9 @@
 // The local file HTTP server on 127.0.0.1: the "web" folder beside the control library, and
 // under "/btroot/" + Base64 of an absolute path, the files the player has published.
 // Only requests addressed to a loopback name are answered: a web page whose own name has
-// been pointed at 127.0.0.1 (DNS rebinding) gets 403 and reads nothing.
+// been pointed at 127.0.0.1 (DNS rebinding) gets 403 and reads nothing. So does any request a
+// page makes a browser send here (an Origin header, or a Referer of another origin): the
+// published files are the user's, and only the player's own clients may read them.
 #pragma once
 
 #include <QMap>

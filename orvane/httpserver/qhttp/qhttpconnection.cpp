@@ -136,6 +136,8 @@ int QHttpConnection::onHeadersComplete(http_parser* parser) {
     request->m_method =
         QString::fromLatin1(http_method_str(static_cast<http_method>(parser->method)));
     request->m_version = QString("%1.%2").arg(parser->http_major).arg(parser->http_minor);
+    request->m_localAddress = self->m_socket->localAddress();
+    request->m_localPort = self->m_socket->localPort();
     // The parser splits the request target; QUrl alone would read "//host/x" as an authority.
     // Its parts are located by 16-bit offsets and lengths, so a longer target would come back
     // cut to a shorter path: such a request keeps an empty path, which names no file.

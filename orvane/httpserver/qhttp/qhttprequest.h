@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QMap>
 #include <QObject>
 #include <QString>
@@ -20,6 +21,10 @@ public:
     const QString& httpVersion() const { return m_version; }
     const QMap<QByteArray, QByteArray>& headers() const { return m_headers; }
     QByteArray header(const QByteArray& name) const { return m_headers.value(name.toLower()); }
+    bool hasHeader(const QByteArray& name) const { return m_headers.contains(name.toLower()); }
+    // The server's own end of the connection the request came on.
+    const QHostAddress& localAddress() const { return m_localAddress; }
+    quint16 localPort() const { return m_localPort; }
 
 private:
     friend class QHttpConnection;
@@ -28,4 +33,6 @@ private:
     QString m_path;
     QString m_version;
     QMap<QByteArray, QByteArray> m_headers;
+    QHostAddress m_localAddress;
+    quint16 m_localPort = 0;
 };

@@ -301,6 +301,38 @@ TEST_F(HttpServerTest, OnlyLoopbackHostsAreAnswered) {
     }
 }
 
+// A page in a browser makes it send a request here with an <img> or a fetch: marked by an
+// Origin header, or by the page's own address as Referer. Only the player's own clients (no
+// such header) and pages this server serves (its own address as Referer) may read.
+TEST_F(HttpServerTest, RequestsWebPagesMakeAreRefused) {
+    const std::string torrent = temp.file("a.torrent");
+    testsupport::WriteFile(torrent, "d8:announce");
+    ASSERT_TRUE(server.Publish(QString::fromStdString(torrent)));
+    const std::string own = "http://127.0.0.1:" + std::to_string(port);
+    const struct {
+        std::string lines;
+        int status;
+    } cases[] = {
+        {"", 200},
+        {"Referer: " + own + "/index.html\r\n", 200},
+        {"Origin: " + own + "\r\n", 403},
+        {"Origin: null\r\n", 403},
+        {"Referer: http://evil.example/page.html\r\n", 403},
+        {"Referer: http://localhost:" + std::to_string(port) + "/\r\n", 403},
+        {"Referer: http://127.0.0.1:" + std::to_string(port + 1) + "/\r\n", 403},
+    };
+    for (const auto& c : cases) {
+        for (const std::string& path : {std::string("/index.html"), "/btroot/" + Base64(torrent)}) {
+            const auto exchange =
+                HttpExchange(port, {{"GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + c.lines +
+                                         "Connection: close\r\n\r\n",
+                                     false}});
+            ASSERT_EQ(exchange.replies.size(), 1u) << c.lines << path;
+            EXPECT_EQ(exchange.replies[0].status, c.status) << c.lines << path;
+        }
+    }
+}
+
 // A client that opens a connection and never completes its request, or keeps an answered
 // connection open without asking again, is closed after the request time-out. (Shortened
 // here so the test need not wait the shipped ten seconds; every other test runs with those.)

@@ -2,12 +2,15 @@
 // streaming service): a torrent file the player publishes and a magnet link each play as a
 // stream of the service from a loopback seeder, and the view shows the task's progress from
 // its real record (the buffered percentage while the video opens, the speed, the buffered
-// parts, the end of the download).
+// parts, the end of the download). A web page that names the same stream server meanwhile is
+// refused.
 #include <gtest/gtest.h>
 
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QWebFrame>
+#include <QWebView>
 #include <memory>
 
 #include "app_values.h"
@@ -19,11 +22,13 @@
 #include "loopback_seeder.h"
 #include "loopback_tracker.h"
 #include "main_widget_calls.h"
+#include "play_urls.h"
 #include "player_loading.h"
 #include "player_view_event_pump.h"
 #include "player_window_stand_in.h"
 #include "scoped_app_directory.h"
 #include "testsupport/media.h"
+#include "webservice_process.h"
 
 namespace {
 
@@ -154,6 +159,53 @@ TEST_F(PlayerViewStreamE2ETest, ATorrentFileAndAMagnetPlayAsStreamsWithTheirTask
         EXPECT_LT(shown.ranges.first().first, 0.2f);
         EXPECT_GT(shown.ranges.last().second, 0.8f);
     }
+}
+
+// A page elsewhere names the stream server in <img> tags, as a browser on this machine would
+// load them: one for the very task the player streams (at another position, which would re-aim
+// it), one for a torrent of the page's own (which would be fetched, and its data written to the
+// save folder). Both are refused; the player's stream plays on, and its torrent still comes
+// from the player's own file server.
+TEST_F(PlayerViewStreamE2ETest, APagesStreamRequestsAreRefusedWhileThePlayersStreamPlays) {
+    kvbt_testing::LoopbackSeeder seeder(64 * 1024, 0, kvbt_testing::SeederTransport::TcpAndUtp);
+    kvbt_testing::LoopbackTracker tracker(seeder.Port());
+    const std::string torrent = SeededTorrent("own", seeder, tracker);
+    testsupport::WriteFile(temp.file("site/page.torrent"), "d8:announce4:nonee");
+    webservice_testing::WebServiceProcess service({"--root", temp.file("site")});
+    ASSERT_TRUE(service.Started());
+
+    BtServerProcess server(bin_, temp.file("work"));
+    ASSERT_NE(WaitForBtServer(), "<no reply>");
+    QueryBtUrl();
+    MakeWindow();
+    CountingView* view = window_->view;
+    view->Play({{"type", 8}, {"url", QString::fromStdString(torrent)}});
+    ASSERT_TRUE(PumpUntil(
+        [&] { return view->Engine().GetState() == 5 && view->Engine().GetPosition() >= 500; },
+        std::chrono::seconds(90)));
+
+    const QString base = AppValue("bturl").toString();
+    const QString own = SourceStreamUrl(
+        base, PublishedFileUrl(AppValue("btroot").toString(), QString::fromStdString(torrent)));
+    const QString foreign =
+        SourceStreamUrl(base, QString::fromStdString(service.Url("page.torrent")));
+    const QString page = "<img src='" + own + "?start=4096' onerror='done()' onload='done()'>" +
+                         "<img src='" + foreign + "?start=0' onerror='done()' onload='done()'>" +
+                         "<script>var answered = 0; function done() { ++answered; }</script>";
+    testsupport::WriteFile(temp.file("site/page.html"), page.toStdString());
+    QWebView browser;
+    browser.load(QUrl(QString::fromStdString(service.Url("page.html"))));
+    const int position = view->Engine().GetPosition();
+    ASSERT_TRUE(PumpUntil(
+        [&] { return browser.page()->mainFrame()->evaluateJavaScript("answered").toInt() == 2; },
+        std::chrono::seconds(30)));
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return view->Engine().GetState() == 5 &&
+                   view->Engine().GetPosition() >= position + 1500;
+        },
+        std::chrono::seconds(60)));
+    EXPECT_EQ(service.CountRequests("page.torrent"), 0);
 }
 
 }  // namespace
