@@ -84,7 +84,7 @@ std::int32_t COrvaneAX::Win() const { return static_cast<std::int32_t>(WindowHan
 
 com::HRESULT COrvaneAX::setOvUrl(const com::Bstr& ovUrl) {
     url_ = ovUrl.str();
-    queue_.SendOrQueue(SetUrlRequest(Win(), url_));
+    queue_.SendOrQueueSetUrl(Win(), SetUrlRequest(Win(), url_));
     return com::S_OK;
 }
 
