@@ -7,7 +7,6 @@
 #include "pipe_arguments.h"
 #include "pipe_client.h"
 #include "pipe_server_handle.h"
-#include "run_program.h"
 #include "streaming_exports.h"
 #include "task_info_reply.h"
 
@@ -92,10 +91,12 @@ bool QMsgThread::HandleCommand(const QByteArray& request, QByteArray& reply) {
         return true;
     }
     if (command == "play") {
-        // Each switch is an argument of its own, so a URL with blanks or with a
-        // " -win=" of its own arrives whole and cannot change the window.
-        RunProgram(AppFilePath("orvane_proxy.exe"),
-                   {"-win=" + Utf8Value(arguments, "win"), "-url=" + Utf8Value(arguments, "url")});
+        const QString win = Utf8Value(arguments, "win");
+        const QString url = Utf8Value(arguments, "url");
+        // The window's running host program plays the URL once its "geturl" brings it.
+        if (hostPrograms.Play(AppFilePath("orvane_proxy.exe"), win, url) ==
+            HostPrograms::Outcome::WindowHasOne)
+            urls.Set(win, url);
         reply = "0";
         return true;
     }

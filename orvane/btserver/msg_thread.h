@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 
+#include "host_programs.h"
 #include "window_values.h"
 
 class PipeServerHandle;
@@ -37,6 +38,7 @@ private:
     QByteArray m_btUrl;
     WindowValues urls;    // "win" text -> URL last set for that window
     WindowValues states;  // "win" text -> state text last set for that window
+    HostPrograms hostPrograms;
 
     std::mutex m_pipeLock;  // guards m_pipe and m_stopping against Stop() on another thread
     std::unique_ptr<PipeServerHandle> m_pipe;

@@ -7,7 +7,7 @@
 
 #include "platform/process.h"
 
-bool RunProgram(const QString& path, const QStringList& arguments) {
+bool RunProgram(const QString& path, const QStringList& arguments, std::function<void()> ended) {
     std::vector<std::string> argv;
     argv.reserve(static_cast<std::size_t>(arguments.size()));
     for (const QString& argument : arguments) argv.push_back(argument.toStdString());
@@ -17,8 +17,9 @@ bool RunProgram(const QString& path, const QStringList& arguments) {
     // program that failed or hung up on its window can be seen.
     const QString name = QFileInfo(path).fileName();
     const qint64 pid = child->Pid();
-    child->Release([name, pid](int exitCode) {
+    child->Release([name, pid, ended = std::move(ended)](int exitCode) {
         qDebug().noquote() << name << pid << "ended with exit code" << exitCode;
+        if (ended) ended();
     });
     return true;
 }

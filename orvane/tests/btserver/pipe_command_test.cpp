@@ -5,12 +5,15 @@
 #include <QByteArray>
 #include <QStringList>
 #include <algorithm>
+#include <filesystem>
 
 #include "app_values.h"
 #include "bt_server_test_support.h"
+#include "host_programs.h"
 #include "msg_thread.h"
 #include "scoped_app_directory.h"
 #include "streaming_library.h"
+#include "testsupport/loopback.h"
 #include "window_values.h"
 
 namespace {
@@ -229,6 +232,78 @@ TEST_F(HandleCommandTest, AFloodOfDistinctWindowsKeepsMemoryBoundedAndTheLiveWin
         for (int i = 0; i < 500; ++i) get("never" + QByteArray::number(i));
         EXPECT_EQ(get(QByteArray::number(oldestKept)), QByteArray::number(oldestKept) + filler);
     }
+}
+
+// Host programs that run on as real ones do: a page that creates controls in a row must not
+// get one player process per "play".
+class HostProgramLimitTest : public PipeTestEnvironment {
+protected:
+    void SetUp() override { ASSERT_TRUE(fake.Loaded()); }
+    void Play(int win, const std::string& url) {
+        QByteArray reply;
+        thread.HandleCommand(
+            QByteArray::fromStdString("play::win:" + std::to_string(win) + ",url:" + url), reply);
+        EXPECT_EQ(reply, "0");
+    }
+    std::string GetUrl(int win) {
+        QByteArray reply;
+        thread.HandleCommand("geturl::win:" + QByteArray::number(win), reply);
+        return reply.toStdString();
+    }
+    // The windows of the host programs started so far, in sorted order, one a line.
+    std::string StartedWindows() const {
+        QStringList windows;
+        for (const QStringList& start : HostProgramStarts()) windows << start.value(0);
+        windows.sort();
+        return windows.join('\n').toStdString();
+    }
+    // Ends the host program started for `win` (it notices within 100 ms).
+    void Release(int win) {
+        for (const auto& entry : std::filesystem::directory_iterator(temp.file("hosts"))) {
+            if (entry.path().extension() != ".txt") continue;
+            if (testsupport::ReadFile(entry.path().string())
+                    .rfind("-win=" + std::to_string(win) + "\n", 0) != 0)
+                continue;
+            testsupport::WriteFile(temp.file("hosts/" + entry.path().stem().string() + ".release"),
+                                   "");
+        }
+    }
+
+    FakeStreamingLibraryInProcess fake{"http://127.0.0.1:17799/"};
+    ScopedAppDirectory app{MakeInstallFolder("bin", "")};
+    testsupport::ScopedEnv hold{"ORVANE_PROXY_HOLD_SECONDS", "120"};
+    QMsgThread thread;
+};
+
+TEST_F(HostProgramLimitTest, OnePerWindowAndAtMostEightAtOnce) {
+    for (int win = 1; win <= 3; ++win) Play(win, "http://x/" + std::to_string(win));
+    // A window whose host program runs: nothing starts, and that program finds the new URL
+    // at its next "geturl".
+    Play(2, "http://x/again");
+    EXPECT_EQ(GetUrl(2), "http://x/again");
+    EXPECT_FALSE(testsupport::WaitUntil([&] { return HostProgramStarts().size() > 3; },
+                                        std::chrono::milliseconds(1000)));
+    EXPECT_EQ(StartedWindows(), "-win=1\n-win=2\n-win=3");
+
+    for (int win = 4; win <= 30; ++win) Play(win, "http://x/" + std::to_string(win));
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return HostProgramStarts().size() >= 8; }));
+    EXPECT_EQ(StartedWindows(), "-win=1\n-win=2\n-win=3\n-win=4\n-win=5\n-win=6\n-win=7\n-win=8");
+    // The refused windows are not remembered as running, nor given the URL.
+    EXPECT_EQ(GetUrl(9), "");
+
+    // Once one has ended, the next window gets one; the ended window's slot is taken again.
+    Release(1);
+    ASSERT_TRUE(testsupport::WaitUntil([&] {
+        Play(9, "http://x/9");
+        return HostProgramStarts().size() == 9;
+    }));
+    Play(1, "http://x/1");
+    Play(10, "http://x/10");
+    EXPECT_FALSE(testsupport::WaitUntil([&] { return HostProgramStarts().size() > 9; },
+                                        std::chrono::milliseconds(1000)));
+    EXPECT_EQ(StartedWindows(),
+              "-win=1\n-win=2\n-win=3\n-win=4\n-win=5\n-win=6\n-win=7\n-win=8\n-win=9");
+    for (int win = 1; win <= 9; ++win) Release(win);
 }
 
 }  // namespace

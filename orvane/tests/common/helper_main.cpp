@@ -1,6 +1,7 @@
 // A program the control's tests start: a stand-in desktop program for "-startbt", a holder
 // of a named segment, a program that crashes with the crash handler installed, and, when
-// copied under the name "orvane_proxy", a host program that records its arguments.
+// copied under the name "orvane_proxy", a host program that records its arguments (and, when
+// asked, runs on as long as a real one would).
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -16,6 +17,8 @@
 
 #include "crash_dump.h"
 #include "platform/shared_memory.h"
+#include "window/handle.h"
+#include "window/x11_window.h"
 
 namespace {
 
@@ -29,15 +32,37 @@ namespace {
     for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
 }
 
+// With ORVANE_PROXY_HOLD_SECONDS set, a host program stand-in runs on as a real one does while
+// its target window exists (on a display), or until <record dir>/<pid>.release appears, at
+// most that many seconds.
+void HoldLikeAHostProgram(const std::string& folder, const char* window) {
+    const char* seconds = std::getenv("ORVANE_PROXY_HOLD_SECONDS");
+    if (!seconds) return;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    const auto handle = platform::window::ParseHandle(window ? window : "");
+    const bool watch = handle && platform::window::HasDisplay();
+    const std::string release = folder + "/" + std::to_string(getpid()) + ".release";
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(std::atoi(seconds));
+    while (std::chrono::steady_clock::now() < end && !std::ifstream(release)) {
+        if (watch && !platform::window::IsWindow(*handle)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
 // Writes argv[1..] one per line to <ORVANE_PROXY_RECORD_DIR>/<pid>.txt and ends.
 int RecordHostProgramArguments(int argc, char** argv) {
     const char* folder = std::getenv("ORVANE_PROXY_RECORD_DIR");
     if (!folder) return 1;
     const std::string file = std::string(folder) + "/" + std::to_string(getpid()) + ".txt";
     std::ofstream out(file + ".tmp");
-    for (int i = 1; i < argc; ++i) out << argv[i] << '\n';
+    const char* window = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        out << argv[i] << '\n';
+        if (std::strncmp(argv[i], "-win=", 5) == 0) window = argv[i] + 5;
+    }
     out.close();
     std::rename((file + ".tmp").c_str(), file.c_str());
+    HoldLikeAHostProgram(folder, window);
     return 0;
 }
 

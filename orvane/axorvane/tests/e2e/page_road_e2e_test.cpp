@@ -329,4 +329,66 @@ TEST_F(PageRoadE2ETest, APageShowsItsTorrentPlayingAndClosingItEndsOnlyTheHostPr
         << (reply ? reply : "no reply");
 }
 
+// A page that creates controls in a row, each with a window of its own, and keeps them. Each
+// "play" would start a host program holding a whole player; the BT server runs at most eight,
+// one per window. The host program here is a stand-in that lives as a real one does, as long
+// as its control's window (a real one per control would cost the machine gigabytes).
+TEST_F(PageRoadE2ETest, ControlsCreatedInARowStartAtMostEightHostProgramsOnePerWindow) {
+    webservice_testing::WebServiceProcess service({"--delay", "get_adlist.html?type=login=600000",
+                                                   "--delay", "get_adlist.html?type=focus=600000"});
+    ASSERT_TRUE(service.Started());
+    MakeInstallFolder(service.BaseUrl());
+    fs::remove(Bin("orvane_proxy"));  // a link into the build's folder: replaced, not written
+    fs::copy_file(ORVANE_TEST_HELPER, Bin("orvane_proxy"));
+    const std::string records = Folder("hosts");
+    const testsupport::ScopedEnv recordEnv("ORVANE_PROXY_RECORD_DIR", records);
+    const testsupport::ScopedEnv holdEnv("ORVANE_PROXY_HOLD_SECONDS", "120");
+    ASSERT_NO_FATAL_FAILURE(RegisterControls());
+    const std::string page = folders_.file("controls.html");
+    testsupport::WriteFile(page, R"(<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>controls</title></head><body>
+<div id="box"></div>
+<script>
+function make(count) {
+  for (var i = 0; i < count; ++i)
+    document.getElementById('box').insertAdjacentHTML('beforeend',
+      '<object type="application/x-qt-plugin" classid="Hallek.OrvaneAX" width="40" height="30">' +
+      '<param name="url" value="ov://' + i + '"></object>');
+  document.body.offsetHeight;
+  document.title = 'made ' + document.getElementsByTagName('object').length;
+}
+make(30);
+</script></body></html>
+)");
+    ASSERT_NO_FATAL_FAILURE(OpenPage(page));
+    ASSERT_TRUE(testsupport::WaitUntil(
+        [&] { return win::FindVisibleWindowByTitle("made 30") != 0; }, 60s, 50ms));
+
+    // The window switch of every host program started so far.
+    const auto starts = [&] {
+        std::vector<std::string> windows;
+        for (const auto& entry : fs::directory_iterator(records)) {
+            if (entry.path().extension() != ".txt") continue;
+            const std::string record = testsupport::ReadFile(entry.path().string());
+            windows.push_back(record.substr(0, record.find('\n')));
+        }
+        return windows;
+    };
+    std::size_t mostRunning = 0;
+    const auto running = [&] {
+        const std::size_t now = webroadtest::ProcessesRunning(Bin("orvane_proxy")).size();
+        mostRunning = std::max(mostRunning, now);
+        return now;
+    };
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return starts().size() >= 8; }, 60s));
+    // The queued plays of the other 22 controls keep coming; none starts another.
+    EXPECT_FALSE(testsupport::WaitUntil([&] { return running() > 8 || starts().size() > 8; }, 5s));
+    std::vector<std::string> windows = starts();
+    std::sort(windows.begin(), windows.end());
+    EXPECT_EQ(std::unique(windows.begin(), windows.end()), windows.end());
+    EXPECT_LE(mostRunning, 8u);
+    EXPECT_EQ(running(), 8u);
+    std::cout << "host programs at most " << mostRunning << " at once for 30 controls\n";
+}
+
 }  // namespace
