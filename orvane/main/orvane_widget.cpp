@@ -92,7 +92,7 @@ void orvane::ConnectForm() {
     connect(ui_->adWebView, &QWebView::loadFinished, this, &orvane::LoadFinished);
     connect(ui_->adWebView->page()->mainFrame(), &QWebFrame::javaScriptWindowObjectCleared, this,
             &orvane::JavaScriptWindowObjectCleared);
-    KeepPluginsOff(ui_->adWebView->page());
+    ConfineRemotePage(ui_->adWebView->page());
 
     auto* page = new _WebPage(this);
     ui_->webView->setPage(page);

@@ -25,7 +25,7 @@ void orvane::ShowMain() {
 void orvane::ShowAd(QString url) {
     if (!ui_) return;
     ui_->stackedWidget->setCurrentWidget(ui_->adPage);
-    ui_->adWebView->load(QUrl(url));
+    LoadOwnPage(ui_->adWebView, QUrl(url));
 }
 
 void orvane::StayOnTop(bool val) { SetOwnWindowOnTop(this, val); }
@@ -83,7 +83,9 @@ void orvane::SwitchBarPage(QObject* obj) {
 
 void orvane::JavaScriptWindowObjectCleared() { AddJsExtObj(ui_->adWebView->page()->mainFrame()); }
 
-void orvane::LinkClicked(QUrl url) { JsExtObjInstance()->OpenWindow(url.toString()); }
+void orvane::LinkClicked(QUrl url) {
+    JsExtObjInstance()->OpenWindowFor(ui_->webView->page(), url.toString());
+}
 
 void orvane::LoadFinished(bool ok) {
     if (!ok) ShowMain();

@@ -73,7 +73,7 @@ AdWindow::AdWindow(const AdWindowKind& kind, QWidget* parent) : QWidget(parent) 
     new WindowDrag(this);
     connect(findChild<QToolButton*>("btnClose"), &QToolButton::clicked, this, &QWidget::close);
     ConnectView();
-    view_->load(QUrl(BaseUrl(QString::fromLatin1(kind.page))));
+    LoadOwnPage(view_, QUrl(BaseUrl(QString::fromLatin1(kind.page))));
 }
 
 void AdWindow::BuildForm(const AdWindowKind& kind) {
@@ -138,4 +138,6 @@ void AdWindow::timerEvent(QTimerEvent* event) {
 
 void AdWindow::JavaScriptWindowObjectCleared() { AddJsExtObj(view_->page()->mainFrame()); }
 
-void AdWindow::LinkClicked(QUrl url) { JsExtObjInstance()->OpenWindow(url.toString()); }
+void AdWindow::LinkClicked(QUrl url) {
+    JsExtObjInstance()->OpenWindowFor(view_->page(), url.toString());
+}

@@ -7,8 +7,9 @@
 // Its title is a marker: while a window of the same title is shown on the desktop, by any
 // process, a new one closes itself at construction and requests nothing.
 //
-// The page is remote content: no browser plug-ins, links and new windows go to the user's
-// browser (web addresses only), and page scripts get JsExtObj. All on the user-interface thread.
+// The page is remote content: no browser plug-ins and no clipboard, links and new windows go to
+// the user's browser (web addresses only), and scripts of the page's own origin get JsExtObj.
+// All on the user-interface thread.
 #pragma once
 
 #include <QSize>

@@ -8,7 +8,7 @@
 #include "web_page.h"
 
 BrowserPage::BrowserPage(QWidget* parent) : QWebView(parent) {
-    KeepPluginsOff(page());
+    ConfineRemotePage(page());
     connect(this, &QWebView::loadFinished, this, &BrowserPage::LoadFinished);
     connect(page()->mainFrame(), &QWebFrame::javaScriptWindowObjectCleared, this,
             &BrowserPage::JavaScriptWindowObjectCleared);
@@ -23,7 +23,7 @@ BrowserPage::~BrowserPage() {
     page()->mainFrame()->disconnect(this);
 }
 
-void BrowserPage::Home() { load(QUrl(AppValue(QStringLiteral("weburl")).toString())); }
+void BrowserPage::Home() { LoadOwnPage(this, QUrl(AppValue(QStringLiteral("weburl")).toString())); }
 
 void BrowserPage::LoadFinished(bool) {}
 

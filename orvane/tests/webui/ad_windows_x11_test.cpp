@@ -10,6 +10,7 @@
 #include <QWebSettings>
 
 #include "ad_corner.h"
+#include "browser_starts.h"
 #include "host_queries.h"
 #include "main_widget_fixture.h"
 #include "widget_ad.h"
@@ -170,6 +171,8 @@ TEST_F(AdWindowsTest, LinksAndNewWindowsGoToTheBrowserAsWebAddressesOnly) {
     const QUrl trayPage = View(tray)->url();
     Click(tray, "#login1");
     Click(focus, "#focus1");
+    // Each page starts the browser at most once a second.
+    ASSERT_TRUE(WaitFor([&] { return BrowserStartAllowed(View(tray)->page()); }));
     Eval(tray, "window.open('file:///etc/passwd'); window.open('" +
                    QString::fromStdString(service->Url("show.html?id=3")) + "')");
     const std::string expected = service->Url("show.html?id=1") + "\n" +

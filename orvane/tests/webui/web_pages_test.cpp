@@ -10,6 +10,7 @@
 
 #include "ad_window.h"
 #include "browser_page.h"
+#include "browser_starts.h"
 #include "local_rewrite.h"
 #include "main_widget_fixture.h"
 #include "named_objects.h"
@@ -35,6 +36,11 @@ protected:
         return loaded.wait(10000) && loaded.last().at(0).toBool();
     }
     int HiddenWindows() { return main->findChildren<_WebView*>().size(); }
+    // A page starts the browser at most once a second: waits until `view`'s page may again.
+    bool BrowserFreeFor(const char* view) {
+        QWebPage* page = Child<QWebView>(view)->page();
+        return WaitFor([&] { return BrowserStartAllowed(page); });
+    }
 };
 
 TEST_F(WebPagesTest, ShowPageHandsLinksAndNewWindowsToTheBrowserAndHasNoBridge) {
@@ -45,17 +51,21 @@ TEST_F(WebPagesTest, ShowPageHandsLinksAndNewWindowsToTheBrowserAndHasNoBridge) 
         EXPECT_FALSE(
             Child<QWebView>(view)->settings()->testAttribute(QWebSettings::PluginsEnabled));
     QWebFrame* frame = Frame("webView");
-    for (const char* link : {"#show1", "#show2"})
+    for (const char* link : {"#show1", "#show2"}) {
+        ASSERT_TRUE(BrowserFreeFor("webView"));
         QTest::mouseClick(Child<QWebView>("webView"), Qt::LeftButton, {},
                           frame->findFirstElement(link).geometry().center());
+    }
+    ASSERT_TRUE(BrowserFreeFor("webView"));
     Eval("webView", "openShow(3)");
     std::string expected = Line("show.html?id=1") + Line("show.html?id=2") + Line("show.html?id=3");
     EXPECT_TRUE(WaitFor([&] { return SortedBrowserLog() == expected; })) << BrowserLog();
     // The view of the opened window is gone.
     EXPECT_TRUE(WaitFor([&] { return HiddenWindows() == 0; }));
 
-    // Only web addresses leave the player. A window refused its address stays hidden until
-    // the main widget goes.
+    // Only web addresses leave the player, and a refused one uses up nothing. A window that
+    // never gets an address stays hidden until it is closed.
+    ASSERT_TRUE(BrowserFreeFor("webView"));
     Eval("webView", "window.open('file:///etc/passwd'); window.open('javascript:alert(1)')");
     Eval("webView", "openShow(4)");
     expected += Line("show.html?id=4");
@@ -90,13 +100,16 @@ TEST_F(WebPagesTest, AdvertisementPageGetsTheBridgeAtEveryLoadAndDrivesTheMainWi
     EXPECT_EQ(main->LastVideoInfo().value("type").toInt(), 6);
     EXPECT_EQ(main->LastVideoInfo().value("url"), "/videos/a.mkv");
 
-    // Done with nothing resolved: back to the main page.
+    // Done with nothing resolved: back to the main page, whose blank page has no bridge.
     ASSERT_TRUE(LoadIn("adWebView",
                        [&] { main->ShowAd(QString::fromStdString(service->Url("show.html"))); }));
     Eval("adWebView", "JsExtObj.AdvFinished()");
     EXPECT_EQ(CurrentPage(), Child<QWidget>("adPage"));
     ASSERT_TRUE(WaitFor([&] { return CurrentPage() == Child<QWidget>("emptyPage"); }));
+    EXPECT_EQ(Eval("adWebView", "typeof JsExtObj"), "undefined");
 
+    ASSERT_TRUE(LoadIn("adWebView",
+                       [&] { main->ShowAd(QString::fromStdString(service->Url("show.html"))); }));
     Eval("adWebView", "JsExtObj.OpenWindow(3); JsExtObj.OpenWindow('https://shows.invalid/x')");
     EXPECT_TRUE(WaitFor([&] { return !BrowserLog().empty(); }));
     EXPECT_EQ(BrowserLog(), "https://shows.invalid/x\n");
