@@ -109,6 +109,16 @@ void DbSetValue(const QString& key, const QVariant& value) {
     InWriteTransaction(db, [&] { return Replace(db, key, Serialise(value)); });
 }
 
+void DbSetValues(const QList<QPair<QString, QVariant>>& values) {
+    QSqlDatabase db;
+    if (!OpenDatabase(db)) return;
+    InWriteTransaction(db, [&] {
+        for (const auto& [key, value] : values)
+            if (!Replace(db, key, Serialise(value))) return false;
+        return true;
+    });
+}
+
 bool DbUpdateValue(const QString& key, const std::function<QVariant(const QVariant&)>& change) {
     QSqlDatabase db;
     if (!OpenDatabase(db)) return false;

@@ -3,6 +3,8 @@
 // write transaction that waits (bounded) while another process writes.
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
@@ -16,6 +18,8 @@ bool OpenDatabase(QSqlDatabase& db);
 
 // Replaces the key's row; the old value stays when the new one cannot be written.
 void DbSetValue(const QString& key, const QVariant& value);
+// Replaces the rows of all `values` (key, value) in one write transaction: all or none.
+void DbSetValues(const QList<QPair<QString, QVariant>>& values);
 // Reads the key's value (invalid when missing), lets `change` make the new one from it and
 // writes that, all in one write transaction of the store: changes of other processes wait for
 // it and it for them, so concurrent changes merge instead of one overwriting the other. False
