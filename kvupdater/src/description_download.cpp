@@ -14,19 +14,17 @@ struct CurlDeleter {
     void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
 };
 
-// A description is a short ini file; a server that sends more is broken, and its answer must
-// not fill the temporary folder or be read again and again by the run.
-constexpr size_t kMaxDescriptionBytes = 1 << 20;
-
 struct Sink {
     int fd;
+    size_t maxBytes;
     size_t written = 0;
 };
 
 size_t WriteToDescriptor(char* data, size_t size, size_t count, void* user) {
     auto& sink = *static_cast<Sink*>(user);
     size_t left = size * count;
-    if (left > kMaxDescriptionBytes - sink.written) return 0;
+    // An answer beyond the bound must not fill the temporary folder or be read by the run.
+    if (left > sink.maxBytes - sink.written) return 0;
     sink.written += left;
     while (left > 0) {
         const ssize_t written = ::write(sink.fd, data, left);
@@ -39,7 +37,7 @@ size_t WriteToDescriptor(char* data, size_t size, size_t count, void* user) {
 
 }  // namespace
 
-bool DownloadUrlToFile(const std::string& url, const std::string& path) {
+bool DownloadUrlToFile(const std::string& url, const std::string& path, long long maxBytes) {
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
     if (!curl) return false;
     // The temporary folder may be shared and the name is predictable: whatever already has it
@@ -65,8 +63,8 @@ bool DownloadUrlToFile(const std::string& url, const std::string& path) {
     curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteToDescriptor);
-    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxDescriptionBytes));
-    Sink sink{fd};
+    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
+    Sink sink{fd, static_cast<size_t>(maxBytes)};
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
 
     const CURLcode result = curl_easy_perform(c);

@@ -6,8 +6,8 @@
 namespace kvupdater {
 
 // Downloads `url` into `path` (replaced). False, with no file left behind, when the URL is not
-// http or https, the server answers an error status, the answer exceeds 1 MiB, or the
+// http or https, the server answers an error status, the answer exceeds `maxBytes`, or the
 // transfer fails or stalls.
-bool DownloadUrlToFile(const std::string& url, const std::string& path);
+bool DownloadUrlToFile(const std::string& url, const std::string& path, long long maxBytes);
 
 }  // namespace kvupdater

@@ -34,11 +34,11 @@ Downloader Resume(const std::string& resumePath) {
 }
 
 Downloader StartFresh(const std::string& url, const std::string& installerPath,
-                      const std::string& resumePath) {
+                      const std::string& resumePath, long long maxBytes) {
     const std::string folder = installerPath.substr(0, installerPath.find_last_of('/'));
     const std::string name = platform::FileNamePart(installerPath);
     TarnwickRequest request{url.c_str(), folder.c_str(), name.c_str(), 1};
-    TarnwickOptions options{resumePath.c_str(), "", 0, 0, 3, -1};
+    TarnwickOptions options{resumePath.c_str(), "", 0, 0, 3, -1, maxBytes};
     TarnwickHandle handle = nullptr;
     if (Tarnwick_Downloader_Initialize(&request, &handle, &options) != TARNWICK_OK) {
         return nullptr;
@@ -49,14 +49,14 @@ Downloader StartFresh(const std::string& url, const std::string& installerPath,
 }  // namespace
 
 bool DownloadInstaller(const std::string& url, const std::string& installerPath,
-                       const std::string& resumePath) {
+                       const std::string& resumePath, long long maxBytes) {
     Downloader downloader;
     if (FileExists(resumePath)) {
         downloader = Resume(resumePath);
         // A resume file that cannot be used is worth nothing: start the file afresh.
         if (!downloader) std::remove(resumePath.c_str());
     }
-    if (!downloader) downloader = StartFresh(url, installerPath, resumePath);
+    if (!downloader) downloader = StartFresh(url, installerPath, resumePath, maxBytes);
     if (!downloader) return false;
 
     bool progressShown = false;
@@ -68,7 +68,15 @@ bool DownloadInstaller(const std::string& url, const std::string& installerPath,
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
     }
     if (progressShown) ConsolePrint("\n");
-    return Tarnwick_Downloader_GetState(downloader.get()) == TARNWICK_STATE_COMPLETE;
+    if (Tarnwick_Downloader_GetState(downloader.get()) == TARNWICK_STATE_COMPLETE) return true;
+    // The engine stops a file at the bound: announced beyond it, or grown to it and failed.
+    const long long total = Tarnwick_Downloader_GetFileSize(downloader.get());
+    if (total > maxBytes || Tarnwick_Downloader_GetDownloadedSize(downloader.get()) >= maxBytes) {
+        ConsolePrint("安装文件超过 %lld 字节的上限，已停止下载\n", maxBytes);
+        // Nothing of it is worth resuming.
+        Tarnwick_Downloader_Release(downloader.release(), 1);
+    }
+    return false;
 }
 
 }  // namespace kvupdater

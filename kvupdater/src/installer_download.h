@@ -6,8 +6,9 @@
 
 namespace kvupdater {
 
-// True when the engine finished the whole file at `installerPath`.
+// True when the engine finished the whole file at `installerPath`. A file that would grow
+// beyond `maxBytes` is stopped there and removed with its resume file (said on the console).
 bool DownloadInstaller(const std::string& url, const std::string& installerPath,
-                       const std::string& resumePath);
+                       const std::string& resumePath, long long maxBytes);
 
 }  // namespace kvupdater

@@ -56,8 +56,9 @@ bool LaunchProcess(const std::string& program, const std::vector<std::string>& a
 
 }  // namespace
 
-CUpdateSession::CUpdateSession(std::string statePath, std::string url)
-    : statePath_(std::move(statePath)), urlArgument_(std::move(url)) {}
+CUpdateSession::CUpdateSession(std::string statePath, std::string url,
+                               kvupdater::DownloadBounds bounds)
+    : statePath_(std::move(statePath)), urlArgument_(std::move(url)), bounds_(bounds) {}
 
 CUpdateSession::~CUpdateSession() {
     if (!descriptionPath_.empty()) std::remove(descriptionPath_.c_str());
@@ -144,7 +145,7 @@ bool CUpdateSession::LoadUpdateInfo() {
 
 bool CUpdateSession::FetchRemoteInfo() {
     descriptionPath_ = kvupdater::DescriptionTempPath(std::time(nullptr));
-    if (!kvupdater::DownloadUrlToFile(queryUrl_, descriptionPath_) ||
+    if (!kvupdater::DownloadUrlToFile(queryUrl_, descriptionPath_, bounds_.descriptionBytes) ||
         ::access(descriptionPath_.c_str(), R_OK) != 0) {
         ConsolePrint("升级信息获取失败\n");
         return false;
@@ -241,7 +242,8 @@ bool CUpdateSession::DownloadPackage() {
 
     // A verified installer that has gone or changed since is fetched again, not a failure.
     const bool verified = status_ == 2 && installer_.Open(installerPath_, hash_);
-    if (!verified && !kvupdater::DownloadInstaller(downloadUrl_, installerPath_, resumePath_)) {
+    if (!verified && !kvupdater::DownloadInstaller(downloadUrl_, installerPath_, resumePath_,
+                                                   bounds_.installerBytes)) {
         ConsolePrint("下载失败\n");
         return false;
     }

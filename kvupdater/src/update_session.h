@@ -5,13 +5,16 @@
 
 #include <string>
 
+#include "download_bounds.h"
 #include "single_instance_lock.h"
 #include "verified_installer.h"
 
 class CUpdateSession {
 public:
-    // `statePath` is the state file ("--conf"), `url` the description's URL ("--url").
-    CUpdateSession(std::string statePath, std::string url);
+    // `statePath` is the state file ("--conf"), `url` the description's URL ("--url"); the
+    // downloads are bounded by `bounds`.
+    CUpdateSession(std::string statePath, std::string url,
+                   kvupdater::DownloadBounds bounds = kvupdater::kDownloadBounds);
     // Removes the downloaded description: it is only read during the run.
     ~CUpdateSession();
     CUpdateSession(const CUpdateSession&) = delete;
@@ -51,6 +54,7 @@ private:
 
     std::string statePath_;
     std::string urlArgument_;
+    kvupdater::DownloadBounds bounds_;
     std::string queryUrl_;
     std::string descriptionPath_;
 

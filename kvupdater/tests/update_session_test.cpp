@@ -1,8 +1,10 @@
-// The question to the user inside one run: what each answer of the dialog does to the state
-// file, and that an unanswerable question never counts as consent.
+// One run inside the test: the question to the user (what each answer of the dialog does to
+// the state file, and that an unanswerable question never counts as consent), and the bound
+// on what a run downloads.
 #include "update_session.h"
 
 #include <gtest/gtest.h>
+#include <kvupdater/update_exit_codes.h>
 #include <platform/ini_file.h>
 #include <platform/paths.h>
 #include <sys/stat.h>
@@ -12,6 +14,7 @@
 #include <filesystem>
 
 #include "dialog_driver.h"
+#include "test_http_server.h"
 
 namespace {
 
@@ -132,6 +135,51 @@ TEST_F(AskUserTest, WithoutADisplayTheAnswerIsRemindLater) {
     EXPECT_FALSE(Ask([](CDlgUpdate& d) { Button(d, CDlgUpdate::kIdUpgrade)->click(); }, &shown));
     EXPECT_FALSE(shown);
     EXPECT_EQ("2", Info("status"));
+}
+
+// An installer URL that never ends: the download stops at the bound, the partial file goes
+// and the run fails on the download. The bound is passed in smaller than the shipped 1 GiB,
+// which the test would otherwise have to write into the temporary folder: filling that folder
+// is the very fault the bound prevents.
+TEST(DownloadBoundTest, AnEndlessInstallerStopsAtTheBoundAndLeavesNoFile) {
+    TempDir dir;
+    ScopedEnv temp("TMPDIR", dir.file("tmp"));
+    ScopedEnv runtime("XDG_RUNTIME_DIR", dir.file("run"));
+    ASSERT_TRUE(platform::MakeDirectories(dir.file("tmp")) &&
+                platform::MakeDirectories(dir.file("run")));
+    constexpr long long kBound = 1 << 20;
+    // Past this the server gives up on its own, so even an unbounded run ends.
+    constexpr long long kServerLimit = 64LL << 20;
+    testhttp::TestHttpServer server;
+    server.ServeEndless("/inst.bin", kServerLimit);
+    server.Serve("/update.ini",
+                 "[info]\nversion=5\nmsg=0\ninsttype=0\nhash=" + std::string(32, '0') +
+                     "\ndownload_file_url=" + server.Url("/inst.bin") + "\n");
+    const std::string state = dir.file("update.ini");
+    testsupport::WriteFile(state, "[info]\nstatus=0\nversion=4\n");
+
+    testing::internal::CaptureStdout();
+    int code = -1;
+    {
+        CUpdateSession session(
+            state, server.Url("/update.ini"),
+            kvupdater::DownloadBounds{kvupdater::kDownloadBounds.descriptionBytes, kBound});
+        code = session.Run();
+    }
+    const std::string output = testing::internal::GetCapturedStdout();
+
+    EXPECT_EQ(code, kvupdater::kExitFailure);
+    EXPECT_NE(output.find("安装文件超过 1048576 字节的上限，已停止下载\n下载失败\n"),
+              std::string::npos)
+        << output;
+    EXPECT_LT(server.EndlessBytesSent(), kServerLimit);
+    EXPECT_EQ(std::vector<std::string>{}, [&] {
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.file("tmp")))
+            left.push_back(entry.path());
+        return left;
+    }());
+    EXPECT_EQ("0", platform::IniReadString(state, "info", "status"));
 }
 
 }  // namespace

@@ -592,7 +592,7 @@ protected:
         server.StallAfter("/inst.bin", bytes);
         const std::string url = server.Url("/inst.bin");
         TarnwickRequest request{url.c_str(), folder.c_str(), "inst.exe", 1};
-        TarnwickOptions options{resume.c_str(), "", 0, 0, 3, -1};
+        TarnwickOptions options{resume.c_str(), "", 0, 0, 3, -1, 0};
         TarnwickHandle handle = nullptr;
         EXPECT_EQ(TARNWICK_OK, Tarnwick_Startup());
         EXPECT_EQ(TARNWICK_OK, Tarnwick_Downloader_Initialize(&request, &handle, &options));

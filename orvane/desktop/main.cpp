@@ -1,9 +1,11 @@
 // orvane: the desktop program. Started with "-startbt" it is the BT server process of the
 // player control and does nothing else; started with "-setfilelinks" it makes the stored
-// file-type associations take effect and ends; otherwise it is the player in a window of its
+// file-type associations take effect and ends (1, with the reason on stderr, when they could
+// not be written); otherwise it is the player in a window of its
 // own, playing what its argument names.
 #include <QCoreApplication>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 
 #include "bt_server_main.h"
@@ -22,7 +24,10 @@ int main(int argc, char** argv) {
     }
     if (argc >= 2 && std::strcmp(argv[1], "-setfilelinks") == 0) {
         QCoreApplication app(argc, argv);
-        return ApplyStoredFileLinks() ? 0 : 1;
+        const QString error = ApplyStoredFileLinks();
+        if (error.isEmpty()) return 0;
+        std::fprintf(stderr, "orvane -setfilelinks: %s\n", error.toLocal8Bit().constData());
+        return 1;
     }
     return RunDesktopPlayer(argc, argv);
 }

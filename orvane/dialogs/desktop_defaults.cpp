@@ -1,6 +1,7 @@
 #include "desktop_defaults.h"
 
-#include "desktop_file_texts.h"
+#include <QFile>
+
 #include "platform/ini_file.h"
 #include "platform/registry.h"
 
@@ -11,51 +12,56 @@ const char kKeptKey[] = "Software\\orvane\\MimeDefaults";
 constexpr auto kUser = platform::Hive::CurrentUser;
 
 // A default names one or more desktop entries, the preferred one first.
-bool IsPlayers(const std::string& entries) {
-    return entries.substr(0, entries.find(';')) == kDesktopEntryName;
+bool IsPlayers(const std::string& entries, const std::string& entry) {
+    return entries.substr(0, entries.find(';')) == entry;
 }
 
-class DefaultsList {
-public:
-    explicit DefaultsList(const QString& path) : path_(path.toStdString()) {}
-
-    std::string Get(const std::string& type) const {
-        return platform::IniReadString(path_, kSection, type);
-    }
-    void Set(const std::string& type, const std::string& entries) {
-        if (Get(type) == entries) return;
-        const bool written = entries.empty()
-                                 ? platform::IniDeleteKey(path_, kSection, type)
-                                 : platform::IniWriteString(path_, kSection, type, entries);
-        if (!written && error_.isEmpty()) error_ = "cannot write " + QString::fromStdString(path_);
-    }
-    const QString& Error() const { return error_; }
-
-private:
-    std::string path_;
-    QString error_;
-};
-
-void MakePlayers(DefaultsList& list, const std::string& type) {
-    const std::string current = list.Get(type);
-    if (IsPlayers(current)) return;
-    platform::RegistrySetValue(kUser, kKeptKey, type, current);
-    list.Set(type, std::string(kDesktopEntryName) + ";");
+std::string Default(const std::string& list, const std::string& type) {
+    return platform::IniTextReadString(list, kSection, type);
 }
 
-void GiveBack(DefaultsList& list, const std::string& type) {
-    if (IsPlayers(list.Get(type)))
-        list.Set(type, platform::RegistryGetString(kUser, kKeptKey, type));
-    platform::RegistryDeleteValue(kUser, kKeptKey, type);
+void SetDefault(std::string& list, const std::string& type, const std::string& entries) {
+    if (entries.empty())
+        platform::IniTextDeleteKey(list, kSection, type);
+    else
+        platform::IniTextWriteString(list, kSection, type, entries);
 }
 
 }  // namespace
 
-QString ProjectDefaults(const QStringList& types, const QString& listPath) {
-    DefaultsList list(listPath);
-    for (const QString& type : types) MakePlayers(list, type.toStdString());
-    for (const std::string& kept : platform::RegistryValueNames(kUser, kKeptKey))
-        if (!types.contains(QString::fromStdString(kept), Qt::CaseInsensitive))
-            GiveBack(list, kept);
-    return list.Error();
+DefaultsProjection::DefaultsProjection(const QStringList& types, const QString& entryName,
+                                       const QString& listPath)
+    : path_(listPath.toStdString()), entry_(entryName.toStdString()) {
+    if (entry_.empty()) return;  // no entry of the player's to make anything's default
+    QFile file(listPath);
+    const std::string list = file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "";
+    for (const QString& name : types) {
+        const std::string type = name.toStdString();
+        const std::string current = Default(list, type);
+        if (IsPlayers(current, entry_)) continue;
+        if (platform::RegistrySetValue(kUser, kKeptKey, type, current)) takeOver_[type] = current;
+    }
+    for (const std::string& type : platform::RegistryValueNames(kUser, kKeptKey)) {
+        if (types.contains(QString::fromStdString(type), Qt::CaseInsensitive)) continue;
+        if (IsPlayers(Default(list, type), entry_))
+            giveBack_[type] = platform::RegistryGetString(kUser, kKeptKey, type);
+        platform::RegistryDeleteValue(kUser, kKeptKey, type);
+    }
+}
+
+QString DefaultsProjection::Apply() {
+    const bool written = platform::IniRewrite(path_, [this](const std::string& present) {
+        std::string list = present;
+        // A default that changed since it was kept is someone's new choice: it stays.
+        for (auto it = takeOver_.cbegin(); it != takeOver_.cend(); ++it)
+            if (Default(list, it.key()) == it.value()) SetDefault(list, it.key(), entry_ + ";");
+        for (auto it = giveBack_.cbegin(); it != giveBack_.cend(); ++it)
+            if (IsPlayers(Default(list, it.key()), entry_)) SetDefault(list, it.key(), it.value());
+        return list;
+    });
+    if (written) return QString();
+    platform::RegistryTransaction keep;
+    for (auto it = giveBack_.cbegin(); it != giveBack_.cend(); ++it)
+        platform::RegistrySetValue(kUser, kKeptKey, it.key(), it.value());
+    return "cannot write " + QString::fromStdString(path_);
 }

@@ -5,6 +5,7 @@
 #include "desktop_file_types.h"
 
 const char kDesktopEntryName[] = "orvane.desktop";
+const char kDesktopEntryMarkKey[] = "X-Orvane-Player";
 
 namespace {
 
@@ -141,5 +142,6 @@ QString DesktopEntryText(const QString& program, const QStringList& types) {
            "MimeType=" +
            types.join(';') +
            ";\n"
-           "Terminal=false\n";
+           "Terminal=false\n" +
+           kDesktopEntryMarkKey + "=true\n";
 }

@@ -4,8 +4,11 @@
 #include <QString>
 #include <QStringList>
 
-// The desktop entry's file name, which is also how mimeapps.list names the player.
+// The desktop entry's file name, which is also how mimeapps.list names the player, unless a
+// file of someone else's has that name.
 extern const char kDesktopEntryName[];
+// The key that marks a desktop entry as the player's own, with the value "true".
+extern const char kDesktopEntryMarkKey[];
 
 // Those of `extensions` that the system gives no video type, in the given order: each gets
 // the player's own type in the MIME package.
@@ -16,5 +19,6 @@ QStringList ExtensionsNeedingOwnType(const QStringList& extensions);
 // gives its extension, so a file whose content looks like one of those keeps the own type.
 QString MimePackageXml(const QStringList& extensions);
 
-// A desktop entry that runs `program` with one file and lists `types`.
+// A desktop entry of the player's (it carries the mark) that runs `program` with one file and
+// lists `types`.
 QString DesktopEntryText(const QString& program, const QStringList& types);

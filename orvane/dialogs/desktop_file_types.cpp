@@ -7,6 +7,7 @@
 
 #include "app_paths.h"
 #include "desktop_defaults.h"
+#include "desktop_entry.h"
 #include "desktop_file_texts.h"
 #include "file_associations.h"
 #include "platform/ini_file.h"
@@ -67,13 +68,18 @@ QString ProjectMimePackage(const QStringList& extensions) {
     return error;
 }
 
-QString ProjectDesktopEntry(const QStringList& types) {
+// Writes only the player's own entry; with no types every entry of the player's goes, and
+// nothing else.
+QString ProjectDesktopEntry(const QString& name, const QStringList& types) {
     QString error;
-    if (types.isEmpty())
-        RemoveIfPresent(DesktopEntryPath(), error);
-    else
-        WriteWhenChanged(DesktopEntryPath(), DesktopEntryText(AppFilePath("orvane.exe"), types),
-                         error);
+    if (types.isEmpty()) {
+        for (const QString& path : PlayersDesktopEntries()) RemoveIfPresent(path, error);
+    } else if (name.isEmpty()) {
+        error = "no free desktop-entry name in " + DesktopEntryFolder();
+    } else {
+        WriteWhenChanged(DesktopEntryFolder() + "/" + name,
+                         DesktopEntryText(AppFilePath("orvane.exe"), types), error);
+    }
     return error;
 }
 
@@ -86,7 +92,7 @@ QStringList RegisteredExtensions() {
 
 }  // namespace
 
-QString DesktopEntryPath() { return UserDataDir() + "/applications/" + kDesktopEntryName; }
+QString DesktopEntryPath() { return DesktopEntryFolder() + "/" + PlayersDesktopEntryName(); }
 
 QString MimePackagePath() { return UserDataDir() + "/mime/packages/orvane.xml"; }
 
@@ -94,17 +100,32 @@ QString MimeAppsListPath() {
     return QString::fromStdString(platform::UserConfigDir()) + "/mimeapps.list";
 }
 
-QString ProjectFileAssociations() {
+AssociationSave::AssociationSave() : registry_(std::make_unique<platform::RegistryTransaction>()) {}
+
+AssociationSave::~AssociationSave() = default;
+
+QString AssociationSave::Finish() {
+    if (!registry_) return "the associations were saved already";
     const QStringList extensions = RegisteredExtensions();
     QStringList types;
     for (const QString& ext : extensions)
         if (!types.contains(DesktopMimeType(ext))) types << DesktopMimeType(ext);
+    const QString entry = PlayersDesktopEntryName();
+    DefaultsProjection defaults(types, entry, MimeAppsListPath());
+    const bool committed = registry_->Commit();
+    const QString registryError = QString::fromStdString(registry_->Error());
+    // The lock goes before the slow steps: the desktop only follows what the registry holds.
+    registry_.reset();
+    if (!committed) {
+        qDebug() << "file types not saved in the registry:" << registryError;
+        return registryError;
+    }
 
     QString error = ProjectMimePackage(extensions);
-    const QString entryError = ProjectDesktopEntry(types);
-    const QString defaultsError = ProjectDefaults(types, MimeAppsListPath());
-    for (const QString& step : {entryError, defaultsError})
+    for (const QString& step : {ProjectDesktopEntry(entry, types), defaults.Apply()})
         if (error.isEmpty()) error = step;
     if (!error.isEmpty()) qDebug() << "file types not projected onto the desktop:" << error;
     return error;
 }
+
+QString ProjectFileAssociations() { return AssociationSave().Finish(); }

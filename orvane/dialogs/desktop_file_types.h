@@ -7,25 +7,47 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
+
+#include "platform/registry.h"
 
 // The type through which the desktop opens files ending in ".<ext>": the system's video
 // type where it has one, else the player's own "video/x-orvane-<ext>", which the player's
 // MIME package defines while the extension is associated.
 QString DesktopMimeType(const QString& ext);
 
-// The desktop entry of the desktop program: $XDG_DATA_HOME/applications/orvane.desktop.
+// The player's desktop entry: $XDG_DATA_HOME/applications/orvane.desktop, or the free name
+// of its own that the player takes when a file of someone else's has that name.
 QString DesktopEntryPath();
 // The player's MIME package: $XDG_DATA_HOME/mime/packages/orvane.xml.
 QString MimePackagePath();
 // The user's defaults: $XDG_CONFIG_HOME/mimeapps.list.
 QString MimeAppsListPath();
 
-// Projects the current user's registered extensions onto the desktop: the desktop entry runs
-// the desktop program with the file and lists their types; the MIME package gives the
-// extensions that need one their own type (the database is refreshed with
-// update-mime-database when the package changed); each of their types gets the entry as its
-// default in mimeapps.list, the user's previous default being kept in the registry. A type no
-// registered extension needs any more gets its previous default back, but only while the
-// default is still the player's: a default the user chose since is left alone. Answers an
-// empty text, or the reason of the first step that failed (the later steps still run).
+// One change of the associations: the registry calls made while the object lives (on this
+// thread) are one registry transaction, and Finish puts the desktop in line with the result.
+class AssociationSave {
+public:
+    AssociationSave();
+    ~AssociationSave();
+    AssociationSave(const AssociationSave&) = delete;
+    AssociationSave& operator=(const AssociationSave&) = delete;
+
+    // Plans the desktop from the registered extensions, keeping in the registry the previous
+    // default of each type the player takes over; writes the registry (each changed hive once);
+    // then, and only when that succeeded, projects onto the desktop: the desktop entry runs
+    // the desktop program with the file and lists the types; the MIME package gives the
+    // extensions that need one their own type (the database is refreshed with
+    // update-mime-database when the package changed); each type gets the entry as its default
+    // in mimeapps.list. A type no registered extension needs any more gets its previous
+    // default back, but only while the default is still the player's: a default the user
+    // chose since is left alone. Answers an empty text, or the reason of the first step that
+    // failed (the later desktop steps still run).
+    QString Finish();
+
+private:
+    std::unique_ptr<platform::RegistryTransaction> registry_;
+};
+
+// The current registry projected onto the desktop, as AssociationSave().Finish() does.
 QString ProjectFileAssociations();

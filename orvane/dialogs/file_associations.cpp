@@ -41,7 +41,8 @@ void DeleteKey(platform::Hive hive, const QString& path) {
 void RegisterUnder(const QString& root, const QString& ext) {
     const QString classKey = ClassKey(root, ext);
     const QString current = RegistryRead(classKey, ".").toString();
-    if (!IsPlayersProgId(current)) RegistryWrite(classKey, "ovbak", current);
+    // Without the previous identifier kept, taking the extension over would lose it for good.
+    if (!IsPlayersProgId(current) && !RegistryWrite(classKey, "ovbak", current)) return;
     const QString exe = Quoted(HostExePath());
     RegistryWrite(ProgIdKey(root, ext), ".", QString("orvane"));
     RegistryWrite(ProgIdKey(root, ext) + "\\DefaultIcon", ".", exe + ",0");

@@ -113,6 +113,8 @@ void SettingsDialog::ButtonReverNormal() {
 }
 
 void SettingsDialog::Accepted() {
+    // The registry changes of the save are one transaction, written once at its end.
+    AssociationSave associations;
     SetAutoStart(ui_->checkAutoStart->isChecked());
     SetAppValue("settings_stayontop", ui_->checkStayOnTop->isChecked());
     SetAppValue("settings_exit_onclose", ui_->radioExitOnClose->isChecked());
@@ -120,11 +122,13 @@ void SettingsDialog::Accepted() {
     SetAppValue("settings_speed_limit", ui_->checkSpeedLimit->isChecked());
     SetAppValue("settings_download_speed", SpeedText(ui_->editDownloadLimit->text()));
     SetAppValue("settings_upload_speed", SpeedText(ui_->editUploadLimit->text()));
-    const auto [download, upload] = SpeedLimitsFromSettings();
-    SendSpeedLimit(download, upload);
     const QString linked = SaveAssociations();
     // What the desktop's file managers ask has to follow the registry.
-    ProjectFileAssociations();
+    associations.Finish();
+    // Sent once the registry is written: the pipe may wait for a busy server, and the registry
+    // lock, which other programs wait for, must not wait with it.
+    const auto [download, upload] = SpeedLimitsFromSettings();
+    SendSpeedLimit(download, upload);
     SetAppValue("settings_linked_type", linked);
     SetAppValue("settings_pause_onclick", ui_->checkClickStopPlay->isChecked());
     SetAppValue("settings_pause_min", ui_->checkMinPause->isChecked());

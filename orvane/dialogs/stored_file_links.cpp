@@ -4,14 +4,15 @@
 #include "file_associations.h"
 #include "key_value_store.h"
 
-bool ApplyStoredFileLinks() {
+QString ApplyStoredFileLinks() {
     const QStringList linked =
         DbValue("settings_linked_type").toString().split(',', Qt::SkipEmptyParts);
+    AssociationSave save;
     for (const QString& ext : AssociationExtensions()) {
         if (linked.contains(ext))
             RegisterFileAssociations(ext);
         else
             UnregisterFileAssociations(ext);
     }
-    return ProjectFileAssociations().isEmpty();
+    return save.Finish();
 }

@@ -2,7 +2,10 @@
 // the user chose in the settings, done again in a process of its own.
 #pragma once
 
+#include <QString>
+
 // Registers every extension of the stored "settings_linked_type" list, unregisters the
 // other associable ones (only those that are the player's) and projects the result onto the
-// desktop. True when the desktop projection succeeded.
-bool ApplyStoredFileLinks();
+// desktop, as one registry transaction. Answers an empty text, or why the registry or the
+// desktop could not be written.
+QString ApplyStoredFileLinks();

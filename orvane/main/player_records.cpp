@@ -49,13 +49,14 @@ void PlayerRecords::StopRecord() {
 
 void PlayerRecords::InsertRecord(int type, QString url, QString watchtime, int pos, QString title) {
     if (url == lastRemovedUrl_) return;
-    QVariantMap history = DbValue(kRecordsKey).toMap();
-    InsertIntoHistory(history, QVariantMap{{"url", url},
-                                           {"type", type},
-                                           {"watchtime", watchtime},
-                                           {"pos", pos},
-                                           {"title", title}});
-    DbSetValue(kRecordsKey, history);
+    const QVariantMap record{
+        {"url", url}, {"type", type}, {"watchtime", watchtime}, {"pos", pos}, {"title", title}};
+    // Read and written in one transaction: another player writing at once is not overwritten.
+    DbUpdateValue(kRecordsKey, [&](const QVariant& stored) {
+        QVariantMap history = stored.toMap();
+        InsertIntoHistory(history, record);
+        return QVariant(history);
+    });
     Reload();
 }
 
@@ -72,9 +73,11 @@ void PlayerRecords::Reload() {
 
 void PlayerRecords::RemoveRecord(const QString& url) {
     lastRemovedUrl_ = url;
-    QVariantMap history = DbValue(kRecordsKey).toMap();
-    history.remove(url);
-    DbSetValue(kRecordsKey, history);
+    DbUpdateValue(kRecordsKey, [&](const QVariant& stored) {
+        QVariantMap history = stored.toMap();
+        history.remove(url);
+        return QVariant(history);
+    });
     Reload();
 }
 

@@ -40,14 +40,15 @@ bool IsWholeNumber(const QVariant& value) {
 
 }  // namespace
 
-void RegistryWrite(const QString& keyPath, const QString& name, const QVariant& value) {
+bool RegistryWrite(const QString& keyPath, const QString& name, const QVariant& value) {
     Location where;
-    if (!Locate(keyPath, name, where)) return;
+    if (!Locate(keyPath, name, where)) return false;
     const platform::RegistryValue stored =
         IsWholeNumber(value) ? platform::RegistryValue(std::int64_t(value.toLongLong()))
                              : platform::RegistryValue(value.toString().toStdString());
-    if (!platform::RegistrySetValue(where.hive, where.key, where.name, stored))
-        qDebug() << "cannot write registry value" << keyPath << name;
+    if (platform::RegistrySetValue(where.hive, where.key, where.name, stored)) return true;
+    qDebug() << "cannot write registry value" << keyPath << name;
+    return false;
 }
 
 QVariant RegistryRead(const QString& keyPath, const QString& name, const QVariant& defaultValue) {

@@ -34,5 +34,8 @@ void LoadStoredSettings() {
 }
 
 void StoreSettings() {
-    for (const QString& key : SettingsKeys()) DbSetValue(key, AppValue(key));
+    // One write of the store, not one for each key: a save does not wait for eleven syncs.
+    QList<QPair<QString, QVariant>> values;
+    for (const QString& key : SettingsKeys()) values.append({key, AppValue(key)});
+    DbSetValues(values);
 }

@@ -210,29 +210,21 @@ int IniReadInt(const std::string& path, const std::string& section, const std::s
     return static_cast<int>(n);
 }
 
-bool IniWriteString(const std::string& pathIn, const std::string& sectionIn,
-                    const std::string& keyIn, const std::string& value) {
-    const std::string path = Slashes(pathIn);
-    const std::string section = Trim(sectionIn);
-    const std::string key = Trim(keyIn);
-    // What the file format cannot hold is refused rather than written wrongly.
-    if (path.empty() || section.empty() || key.empty()) return false;
+namespace {
+
+bool CanHold(const std::string& section, const std::string& key, const std::string& value) {
+    if (section.empty() || key.empty()) return false;
     if (HasLineBreak(section) || section.find(']') != std::string::npos) return false;
     if (HasLineBreak(key) || key.find('=') != std::string::npos || key[0] == '[' || key[0] == ';')
         return false;
-    if (HasLineBreak(value)) return false;
+    return !HasLineBreak(value);
+}
 
-    if (!MakeParent(path)) return false;
-    ExclusiveFileLock lock(SideLockPath(path), 0666);
-    if (!lock.locked()) return false;
-
-    std::string original;
-    std::error_code ec;
-    // A file that exists but cannot be read is not replaced by one holding only this key.
-    if (!ReadWholeFile(path, original) && (fs::exists(path, ec) || ec)) return false;
-    IniText ini = Parse(original);
+// `section` and `key` trimmed and checked with CanHold. The lines are parsed afresh before
+// the next change.
+void SetKey(IniText& ini, const std::string& section, const std::string& key,
+            const std::string& value) {
     const std::string cr = ini.crlf ? "\r" : "";
-
     const long found = FindKey(ini, section, key);
     if (found >= 0) {
         // Keep the line's own key spelling and the spacing around '='; replace the value.
@@ -243,41 +235,87 @@ bool IniWriteString(const std::string& pathIn, const std::string& sectionIn,
         if (l.value.empty()) start = std::min(start, eq + 2);  // "key =   ": keep one blank
         const bool hadCr = !l.raw.empty() && l.raw.back() == '\r';
         l.raw = l.raw.substr(0, start) + value + (hadCr ? "\r" : "");
-    } else {
-        // The first section of that name: insert after its last key (or other content) line.
-        long header = -1, last = -1;
-        for (size_t i = 0; i < ini.lines.size(); ++i) {
-            const Line& l = ini.lines[i];
-            if (header < 0) {
-                if (l.kind == Kind::Section && EqualNoCase(l.name, section))
-                    header = last = static_cast<long>(i);
-                continue;
-            }
-            if (l.section != header) break;
-            if (l.kind == Kind::Key || l.kind == Kind::Other) last = static_cast<long>(i);
+        return;
+    }
+    // The first section of that name: insert after its last key (or other content) line.
+    long header = -1, last = -1;
+    for (size_t i = 0; i < ini.lines.size(); ++i) {
+        const Line& l = ini.lines[i];
+        if (header < 0) {
+            if (l.kind == Kind::Section && EqualNoCase(l.name, section))
+                header = last = static_cast<long>(i);
+            continue;
         }
-        Line added;
-        added.raw = key + "=" + value + cr;
-        if (header >= 0) {
-            // A last line without '\n' gets one, so the new line does not join it.
-            if (last == static_cast<long>(ini.lines.size()) - 1) ini.finalNewline = true;
-            ini.lines.insert(ini.lines.begin() + last + 1, added);
-        } else {
-            if (!ini.lines.empty() && Trim(ini.lines.back().raw).size() > 0) {
-                Line blank;
-                blank.raw = cr;
-                ini.lines.push_back(blank);
-            }
-            Line head;
-            head.raw = "[" + section + "]" + cr;
-            ini.lines.push_back(head);
-            ini.lines.push_back(added);
-            ini.finalNewline = true;
+        if (l.section != header) break;
+        if (l.kind == Kind::Key || l.kind == Kind::Other) last = static_cast<long>(i);
+    }
+    Line added;
+    added.raw = key + "=" + value + cr;
+    if (header >= 0) {
+        // A last line without '\n' gets one, so the new line does not join it.
+        if (last == static_cast<long>(ini.lines.size()) - 1) ini.finalNewline = true;
+        ini.lines.insert(ini.lines.begin() + last + 1, added);
+        return;
+    }
+    if (!ini.lines.empty() && Trim(ini.lines.back().raw).size() > 0) {
+        Line blank;
+        blank.raw = cr;
+        ini.lines.push_back(blank);
+    }
+    Line head;
+    head.raw = "[" + section + "]" + cr;
+    ini.lines.push_back(head);
+    ini.lines.push_back(added);
+    ini.finalNewline = true;
+}
+
+bool DeleteKey(IniText& ini, const std::string& section, const std::string& key) {
+    bool removed = false;
+    for (size_t i = ini.lines.size(); i-- > 0;) {
+        const Line& l = ini.lines[i];
+        if (l.kind == Kind::Key && EqualNoCase(l.name, key) && InSection(ini, i, section)) {
+            ini.lines.erase(ini.lines.begin() + i);
+            removed = true;
         }
     }
-    const std::string updated = Serialize(ini);
-    if (updated == original && fs::exists(path, ec)) return true;
-    return WriteFileAtomically(path, updated);
+    return removed;
+}
+
+}  // namespace
+
+std::string IniTextReadString(const std::string& text, const std::string& section,
+                              const std::string& key, const std::string& defaultValue) {
+    const IniText ini = Parse(text);
+    const long i = FindKey(ini, Trim(section), Trim(key));
+    return i < 0 ? defaultValue : ini.lines[i].value;
+}
+
+bool IniTextWriteString(std::string& text, const std::string& sectionIn, const std::string& keyIn,
+                        const std::string& value) {
+    const std::string section = Trim(sectionIn);
+    const std::string key = Trim(keyIn);
+    if (!CanHold(section, key, value)) return false;
+    IniText ini = Parse(text);
+    SetKey(ini, section, key, value);
+    text = Serialize(ini);
+    return true;
+}
+
+void IniTextDeleteKey(std::string& text, const std::string& section, const std::string& key) {
+    IniText ini = Parse(text);
+    if (DeleteKey(ini, Trim(section), Trim(key))) text = Serialize(ini);
+}
+
+bool IniWriteString(const std::string& pathIn, const std::string& sectionIn,
+                    const std::string& keyIn, const std::string& value) {
+    const std::string path = Slashes(pathIn);
+    // What the file format cannot hold is refused rather than written wrongly.
+    if (path.empty() || !CanHold(Trim(sectionIn), Trim(keyIn), value)) return false;
+    return IniRewrite(path, [&](const std::string& present) {
+        std::string updated = present;
+        IniTextWriteString(updated, sectionIn, keyIn, value);
+        return updated;
+    });
 }
 
 bool IniRewrite(const std::string& pathIn,
@@ -288,34 +326,24 @@ bool IniRewrite(const std::string& pathIn,
     if (!lock.locked()) return false;
     std::string original;
     std::error_code ec;
+    // A file that exists but cannot be read is not replaced by one holding only the change.
     if (!ReadWholeFile(path, original) && (fs::exists(path, ec) || ec)) return false;
-    return WriteFileAtomically(path, change(original));
+    const std::string updated = change(original);
+    // Unchanged: nothing to write (and no empty file to make).
+    if (updated == original && (updated.empty() || fs::exists(path, ec))) return true;
+    return WriteFileAtomically(path, updated);
 }
 
-bool IniDeleteKey(const std::string& pathIn, const std::string& sectionIn,
-                  const std::string& keyIn) {
+bool IniDeleteKey(const std::string& pathIn, const std::string& section, const std::string& key) {
     const std::string path = Slashes(pathIn);
-    const std::string section = Trim(sectionIn);
-    const std::string key = Trim(keyIn);
     std::error_code ec;
     if (path.empty() || !fs::exists(path, ec)) return true;
-    if (FindKey(Load(path), section, key) < 0) return true;
-
-    ExclusiveFileLock lock(SideLockPath(path), 0666);
-    if (!lock.locked()) return false;
-    std::string original;
-    if (!ReadWholeFile(path, original)) return !fs::exists(path, ec);
-    IniText ini = Parse(original);
-    bool removed = false;
-    for (size_t i = ini.lines.size(); i-- > 0;) {
-        const Line& l = ini.lines[i];
-        if (l.kind == Kind::Key && EqualNoCase(l.name, key) && InSection(ini, i, section)) {
-            ini.lines.erase(ini.lines.begin() + i);
-            removed = true;
-        }
-    }
-    if (!removed) return true;
-    return WriteFileAtomically(path, Serialize(ini));
+    if (FindKey(Load(path), Trim(section), Trim(key)) < 0) return true;
+    return IniRewrite(path, [&](const std::string& present) {
+        std::string updated = present;
+        IniTextDeleteKey(updated, section, key);
+        return updated;
+    });
 }
 
 std::vector<std::string> IniSections(const std::string& path) {

@@ -21,11 +21,13 @@
 //   of a line are ignored. Every key is written (parents before children, siblings sorted
 //   without regard to case); values in the order they were first set.
 //
-// Every call reads the hive files afresh (they are small), so other processes' changes are
-// seen at once. A change runs read-modify-write under an exclusive flock() on
+// Outside a transaction every call reads the hive files afresh, so other processes' changes
+// are seen at once, and a change runs read-modify-write under an exclusive flock() on
 // registry/.lock (one lock for both hives, so a ClassesRoot write that consults one hive and
-// writes the other is one step), and replaces the changed hive files with
-// WriteFileAtomically. Readers take no lock: the rename gives them a whole file, old or new.
+// writes the other is one step), replacing the changed hive files with WriteFileAtomically.
+// A RegistryTransaction holds that lock for its lifetime: the hives are read once, every call
+// of its thread works on them in memory, and the end writes each hive whose text changed once
+// (one fsync each). Readers take no lock: the rename gives them a whole file, old or new.
 //
 // Key paths: components are split at '\' (empty components, as in "A\\B" or a leading '\',
 // are ignored; '/' is an ordinary character, as in "video/mp4"). Key names and value names
@@ -42,8 +44,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <system_error>
 
 #include "file_lock.h"
@@ -446,24 +450,42 @@ std::vector<View> Views(Hive hive, const std::string& keyPath) {
     return {{Hive::CurrentUser, classes}, {Hive::LocalMachine, classes}};
 }
 
-// The registry lock held, hives loaded on first use, changed hives written on Commit.
-class Transaction {
+std::string ErrnoText() { return std::strerror(errno); }
+
+// The registry lock held, the hives read on first use and kept in memory, the changed ones
+// written on Commit. Owned by one thread.
+class HiveSet {
 public:
-    Transaction()
-        : lock_(MakeDirectories(RegistryDirectory()) ? RegistryDirectory() + "/.lock" : "", 0600) {}
+    HiveSet() {
+        const std::string folder = RegistryDirectory();
+        if (!MakeDirectories(folder)) {
+            Refuse("cannot make " + folder + ": " + ErrnoText());
+            return;
+        }
+        lock_ = std::make_unique<ExclusiveFileLock>(folder + "/.lock", 0600);
+        if (!lock_->locked()) Refuse("cannot lock " + folder + "/.lock: " + ErrnoText());
+    }
 
-    bool locked() const { return lock_.locked(); }
-
-    // A hive that exists but cannot be read fails the change (writing it back would lose it).
     HiveMap& Get(Hive hive) {
         Slot& slot = SlotOf(hive);
         if (!slot.loaded) {
-            if (!LoadHive(hive, slot.map)) failed_ = true;
+            slot.readable = LoadHive(hive, slot.map);
             slot.loaded = true;
+            // What the file would hold unchanged: a hive is written only when it differs.
+            slot.before = Serialize(hive, slot.map);
         }
         return slot.map;
     }
-    void Changed(Hive hive) { SlotOf(hive).dirty = true; }
+
+    // Whether a change of `hive` can be kept; a refusal is remembered for Commit. A hive that
+    // exists but cannot be read is never written: writing it back would lose it.
+    bool Writable(Hive hive) {
+        if (!lock_ || !lock_->locked()) return false;
+        Get(hive);
+        if (SlotOf(hive).readable) return true;
+        Refuse(HivePath(hive) + " cannot be read");
+        return false;
+    }
 
     // The view that a write through (hive, path) goes to.
     View WriteTarget(Hive hive, const std::string& keyPath) {
@@ -472,30 +494,81 @@ public:
         return views[0];
     }
 
-    bool Commit() {
-        if (failed_) return false;
-        bool ok = true;
+    // Writes each hive whose text changed, once; false when a change was refused or a write
+    // failed, with the first reason in `error`.
+    bool Commit(std::string& error) {
         for (Hive hive : {Hive::CurrentUser, Hive::LocalMachine}) {
             Slot& slot = SlotOf(hive);
-            if (slot.dirty && !WriteFileAtomically(HivePath(hive), Serialize(hive, slot.map)))
-                ok = false;
+            if (!slot.loaded || !slot.readable || !lock_ || !lock_->locked()) continue;
+            const std::string text = Serialize(hive, slot.map);
+            if (text == slot.before) continue;
+            if (WriteFileAtomically(HivePath(hive), text))
+                slot.before = text;
+            else
+                Refuse("cannot write " + HivePath(hive) + ": " + ErrnoText());
         }
-        return ok;
+        error = error_;
+        return error_.empty();
     }
 
 private:
     struct Slot {
-        bool loaded = false, dirty = false;
+        bool loaded = false, readable = true;
+        std::string before;
         HiveMap map;
     };
     Slot& SlotOf(Hive hive) { return hive == Hive::LocalMachine ? lm_ : cu_; }
+    void Refuse(const std::string& reason) {
+        if (error_.empty()) error_ = reason;
+    }
 
-    ExclusiveFileLock lock_;
-    bool failed_ = false;
+    std::unique_ptr<ExclusiveFileLock> lock_;
+    std::string error_;
     Slot cu_, lm_;
 };
 
+// The transaction this thread has open, if any: every call of the thread works on it.
+thread_local HiveSet* t_open = nullptr;
+
+// Runs `change` (HiveSet& -> bool) on the open transaction, or on one of its own that is
+// committed at once.
+template <typename Change>
+bool Modify(Change&& change) {
+    if (t_open) return change(*t_open);
+    HiveSet set;
+    std::string ignored;
+    return change(set) && set.Commit(ignored);
+}
+
+// Runs `read` (const HiveMap& -> T) on the hive as this thread sees it: the open transaction's
+// copy, or the file as it is now (readers take no lock: the rename gives them a whole file).
+template <typename Read>
+auto Look(Hive hive, Read&& read) {
+    if (t_open) return read(t_open->Get(hive));
+    return read(LoadHive(hive));
+}
+
 }  // namespace
+
+struct RegistryTransaction::Open {
+    HiveSet hives;
+};
+
+RegistryTransaction::RegistryTransaction() {
+    if (t_open) return;  // joins the transaction already open
+    open_ = std::make_unique<Open>();
+    t_open = &open_->hives;
+}
+
+RegistryTransaction::~RegistryTransaction() { Commit(); }
+
+bool RegistryTransaction::Commit() {
+    if (!open_) return error_.empty();
+    const bool ok = open_->hives.Commit(error_);
+    t_open = nullptr;
+    open_.reset();
+    return ok;
+}
 
 std::string RegistryDirectory() { return UserConfigDir() + "/orvane/registry"; }
 
@@ -519,28 +592,34 @@ bool ParseRegistryPath(const std::string& full, Hive& hive, std::string& keyPath
 
 bool RegistryKeyExists(Hive hive, const std::string& keyPath) {
     for (const View& view : Views(hive, keyPath))
-        if (FindKey(LoadHive(view.hive), view.parts)) return true;
+        if (Look(view.hive,
+                 [&](const HiveMap& map) { return FindKey(map, view.parts) != nullptr; }))
+            return true;
     return false;
 }
 
 bool RegistryCreateKey(Hive hive, const std::string& keyPath) {
-    Transaction t;
-    if (!t.locked()) return false;
-    const View target = t.WriteTarget(hive, keyPath);
-    bool changed = false;
-    EnsureKey(t.Get(target.hive), target.parts, changed);
-    if (changed) t.Changed(target.hive);
-    return t.Commit();
+    return Modify([&](HiveSet& t) {
+        const View target = t.WriteTarget(hive, keyPath);
+        if (!t.Writable(target.hive)) return false;
+        bool changed = false;
+        EnsureKey(t.Get(target.hive), target.parts, changed);
+        return true;
+    });
 }
 
 std::optional<RegistryValue> RegistryGetValue(Hive hive, const std::string& keyPath,
                                               const std::string& name) {
     for (const View& view : Views(hive, keyPath)) {
-        HiveMap map = LoadHive(view.hive);
-        Key* key = FindKey(map, view.parts);
-        if (!key) continue;
-        auto it = FindValue(key->values, name);
-        if (it != key->values.end()) return it->second;
+        std::optional<RegistryValue> found = Look(view.hive, [&](const HiveMap& map) {
+            std::optional<RegistryValue> value;
+            if (const Key* key = FindKey(map, view.parts)) {
+                for (const auto& [n, v] : key->values)
+                    if (EqualNoCase(n, name)) return std::optional<RegistryValue>(v);
+            }
+            return value;
+        });
+        if (found) return found;
     }
     return std::nullopt;
 }
@@ -571,63 +650,62 @@ std::int64_t RegistryGetInt(Hive hive, const std::string& keyPath, const std::st
 
 bool RegistrySetValue(Hive hive, const std::string& keyPath, const std::string& name,
                       const RegistryValue& value) {
-    Transaction t;
-    if (!t.locked()) return false;
-    const View target = t.WriteTarget(hive, keyPath);
-    bool changed = false;
-    Key& key = EnsureKey(t.Get(target.hive), target.parts, changed);
-    auto it = FindValue(key.values, name);
-    if (it == key.values.end()) {
-        key.values.emplace_back(name, value);
-        changed = true;
-    } else if (it->second != value) {
-        it->second = value;
-        changed = true;
-    }
-    if (changed) t.Changed(target.hive);
-    return t.Commit();
+    return Modify([&](HiveSet& t) {
+        const View target = t.WriteTarget(hive, keyPath);
+        if (!t.Writable(target.hive)) return false;
+        bool created = false;
+        Key& key = EnsureKey(t.Get(target.hive), target.parts, created);
+        auto it = FindValue(key.values, name);
+        if (it == key.values.end())
+            key.values.emplace_back(name, value);
+        else
+            it->second = value;
+        return true;
+    });
 }
 
 bool RegistryDeleteValue(Hive hive, const std::string& keyPath, const std::string& name) {
-    Transaction t;
-    if (!t.locked()) return false;
-    for (const View& view : Views(hive, keyPath)) {
-        Key* key = FindKey(t.Get(view.hive), view.parts);
-        if (!key) continue;
-        auto it = FindValue(key->values, name);
-        if (it == key->values.end()) continue;
-        key->values.erase(it);
-        t.Changed(view.hive);
-    }
-    return t.Commit();
+    return Modify([&](HiveSet& t) {
+        const std::vector<View> views = Views(hive, keyPath);
+        for (const View& view : views)
+            if (!t.Writable(view.hive)) return false;
+        for (const View& view : views) {
+            Key* key = FindKey(t.Get(view.hive), view.parts);
+            if (!key) continue;
+            auto it = FindValue(key->values, name);
+            if (it != key->values.end()) key->values.erase(it);
+        }
+        return true;
+    });
 }
 
 bool RegistryDeleteKey(Hive hive, const std::string& keyPath) {
     // A hive's root stays, and so does the Classes key at the root of the classes view.
     if (Split(keyPath).empty()) return false;
-    const std::vector<View> views = Views(hive, keyPath);
-    Transaction t;
-    if (!t.locked()) return false;
-    bool found = false;
-    for (const View& view : views) {
-        HiveMap& map = t.Get(view.hive);
-        if (!FindKey(map, view.parts)) continue;
-        if (HasSubKeys(map, view.parts)) return false;
-        found = true;
-    }
-    if (!found) return false;
-    for (const View& view : views) {
-        if (t.Get(view.hive).erase(Folded(Join(view.parts)))) t.Changed(view.hive);
-    }
-    return t.Commit();
+    return Modify([&](HiveSet& t) {
+        const std::vector<View> views = Views(hive, keyPath);
+        bool found = false;
+        for (const View& view : views) {
+            if (!t.Writable(view.hive)) return false;
+            const HiveMap& map = t.Get(view.hive);
+            if (!FindKey(map, view.parts)) continue;
+            if (HasSubKeys(map, view.parts)) return false;
+            found = true;
+        }
+        if (!found) return false;
+        for (const View& view : views) t.Get(view.hive).erase(Folded(Join(view.parts)));
+        return true;
+    });
 }
 
 std::vector<std::string> RegistrySubKeys(Hive hive, const std::string& keyPath) {
     // Merged by folded name, so the union of both classes hives is sorted and has each once.
     std::map<std::string, std::string> merged;
-    for (const View& view : Views(hive, keyPath))
-        for (const std::string& name : SubKeyNames(LoadHive(view.hive), view.parts))
-            merged.emplace(Folded(name), name);
+    for (const View& view : Views(hive, keyPath)) {
+        const std::vector<std::string> names =
+            Look(view.hive, [&](const HiveMap& map) { return SubKeyNames(map, view.parts); });
+        for (const std::string& name : names) merged.emplace(Folded(name), name);
+    }
     std::vector<std::string> names;
     for (const auto& entry : merged) names.push_back(entry.second);
     return names;
@@ -636,13 +714,16 @@ std::vector<std::string> RegistrySubKeys(Hive hive, const std::string& keyPath) 
 std::vector<std::string> RegistryValueNames(Hive hive, const std::string& keyPath) {
     std::vector<std::string> names;
     for (const View& view : Views(hive, keyPath)) {
-        HiveMap map = LoadHive(view.hive);
-        const Key* key = FindKey(map, view.parts);
-        if (!key) continue;
-        for (const auto& value : key->values) {
+        const std::vector<std::string> here = Look(view.hive, [&](const HiveMap& map) {
+            std::vector<std::string> out;
+            if (const Key* key = FindKey(map, view.parts))
+                for (const auto& value : key->values) out.push_back(value.first);
+            return out;
+        });
+        for (const std::string& name : here) {
             bool seen = false;
-            for (const std::string& n : names) seen = seen || EqualNoCase(n, value.first);
-            if (!seen) names.push_back(value.first);
+            for (const std::string& n : names) seen = seen || EqualNoCase(n, name);
+            if (!seen) names.push_back(name);
         }
     }
     return names;

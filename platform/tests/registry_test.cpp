@@ -8,12 +8,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <limits>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "testsupport/children.h"
+#include "testsupport/file_events.h"
 #include "testsupport/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -475,4 +478,72 @@ TEST_F(Registry, ThreadsWritingAtOnceLoseNothing) {
     }
     for (auto& thread : threads) thread.join();
     EXPECT_EQ(RegistryValueNames(Hive::LocalMachine, "Software\\T").size(), 100u);
+}
+
+TEST_F(Registry, ATransactionIsSeenWholeAndWritesEachChangedHiveOnce) {
+    ASSERT_TRUE(RegistrySetValue(Hive::CurrentUser, "Software\\A", "kept", std::string("1")));
+    ASSERT_TRUE(RegistrySetValue(Hive::LocalMachine, "Software\\A", "kept", std::string("1")));
+    testsupport::RenamesInto writes(RegistryDirectory());
+    ASSERT_TRUE(writes.Watching());
+    {
+        RegistryTransaction transaction;
+        for (int i = 0; i < 50; ++i) {
+            const std::string key = "Software\\Classes\\.e" + std::to_string(i);
+            ASSERT_TRUE(
+                RegistrySetValue(Hive::CurrentUser, key, "", "orvane.e" + std::to_string(i)));
+            ASSERT_TRUE(RegistrySetValue(Hive::ClassesRoot, key.substr(17), "x", std::int64_t{i}));
+        }
+        // Deleted and made again: the hive ends as it began.
+        ASSERT_TRUE(RegistryDeleteValue(Hive::LocalMachine, "Software\\A", "kept"));
+        ASSERT_TRUE(RegistrySetValue(Hive::LocalMachine, "Software\\A", "kept", std::string("1")));
+        // This thread sees its changes; the files other processes read hold none of them yet.
+        EXPECT_EQ(RegistryGetString(Hive::ClassesRoot, ".e7", ""), "orvane.e7");
+        EXPECT_EQ(ReadFile(HiveFile("HKEY_CURRENT_USER")).find(".e7"), std::string::npos);
+        ASSERT_TRUE(transaction.Commit()) << transaction.Error();
+    }
+    {
+        SCOPED_TRACE("after the transaction");
+        EXPECT_EQ(ReadInChild(Hive::CurrentUser, "Software\\Classes\\.e49", "x"), "49");
+    }
+    EXPECT_EQ(writes.Take(), (std::map<std::string, int>{{"HKEY_CURRENT_USER.hive", 1}}));
+    {
+        RegistryTransaction nothingChanges;
+        RegistrySetValue(Hive::CurrentUser, "Software\\A", "kept", std::string("1"));
+    }
+    EXPECT_EQ(writes.Take(), (std::map<std::string, int>{}));
+}
+
+TEST_F(Registry, ATransactionThatCannotWriteSaysWhyAndChangesNothing) {
+    ASSERT_TRUE(RegistrySetValue(Hive::CurrentUser, "Software\\A", "a", std::string("1")));
+    struct Case {
+        const char* name;
+        std::function<void()> block;
+        const char* reason;
+    };
+    const std::string folder = RegistryDirectory();
+    const Case cases[] = {
+        {"registry folder in the way of a file",
+         [&] {
+             fs::rename(folder, folder + ".moved");
+             WriteFile(folder, "not a folder");
+         },
+         "cannot make"},
+        // Root writes into every folder, so the folder's permissions stop only other users.
+        {"read-only registry folder", [&] { ::chmod(folder.c_str(), 0500); }, "cannot write"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (std::string(c.reason) == "cannot write" && ::geteuid() == 0) continue;
+        c.block();
+        RegistryTransaction transaction;
+        RegistrySetValue(Hive::CurrentUser, "Software\\A", "a", std::string("2"));
+        EXPECT_FALSE(transaction.Commit());
+        EXPECT_NE(transaction.Error().find(c.reason), std::string::npos) << transaction.Error();
+        ::chmod(folder.c_str(), 0700);
+        if (fs::is_regular_file(folder)) {
+            fs::remove(folder);
+            fs::rename(folder + ".moved", folder);
+        }
+        EXPECT_EQ(RegistryGetString(Hive::CurrentUser, "Software\\A", "a"), "1");
+    }
 }

@@ -38,6 +38,7 @@ bool WriteResumeFile(const DownloadJob& job) {
                                 "\n" + "stall_timeout=" + std::to_string(job.stallTimeoutSeconds) +
                                 "\n" + "retries=" + std::to_string(job.retryCount) + "\n" +
                                 "max_speed=" + std::to_string(job.maxBytesPerSecond) + "\n" +
+                                "max_size=" + std::to_string(job.maxFileBytes) + "\n" +
                                 "total=" + std::to_string(job.totalSize) + "\n";
     return platform::WriteFileAtomically(job.resumePath, content);
 }
@@ -64,6 +65,7 @@ std::optional<DownloadJob> ReadResumeFile(const std::string& resumePath) {
     if (stallTimeout > 0) job.stallTimeoutSeconds = stallTimeout;
     job.retryCount = std::max(0, platform::IniReadInt(resumePath, kSection, "retries", 0));
     job.maxBytesPerSecond = std::max(0LL, ReadLongLong(resumePath, "max_speed", 0));
+    job.maxFileBytes = std::max(0LL, ReadLongLong(resumePath, "max_size", 0));
     job.totalSize = ReadLongLong(resumePath, "total", -1);
     return job;
 }

@@ -16,6 +16,7 @@ struct DownloadJob {
     int stallTimeoutSeconds = 30;
     int retryCount = 0;
     long long maxBytesPerSecond = 0;  // 0: unlimited
+    long long maxFileBytes = 0;       // 0: unbounded
     long long totalSize = -1;         // -1 until a server has told it
 
     std::string TargetPath() const;

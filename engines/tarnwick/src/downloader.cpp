@@ -59,6 +59,7 @@ struct Downloader::Transfer {
     bool started = false;  // the response's status has been looked at
     bool discard = false;  // an error response: its body is not the file
     bool writeFailed = false;
+    bool tooLarge = false;  // the file would grow beyond the job's bound
 };
 
 Downloader::Downloader(DownloadJob job, bool fresh)
@@ -175,7 +176,7 @@ Downloader::Outcome Downloader::TransferFrom(long long offset) {
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
 
     if (stop_) return Outcome::Stopped;
-    if (transfer.writeFailed) return Outcome::Fail;
+    if (transfer.writeFailed || transfer.tooLarge) return Outcome::Fail;
     if (result == CURLE_OK) {
         if (status >= 200 && status < 300) {
             if (!transfer.started) transfer.position = offset;  // an empty body
@@ -228,13 +229,24 @@ size_t Downloader::OnBody(char* data, size_t size, size_t count, void* user) {
         }
     }
     if (transfer.discard) return bytes;
-    if (!WriteAll(transfer.fd, data, bytes, transfer.position)) {
+    // Beyond the bound nothing is written: what fits goes to the file and the transfer ends,
+    // whether the server said so in advance or keeps sending.
+    const long long bound = transfer.owner->job_.maxFileBytes;
+    const long long total = transfer.owner->total_;
+    size_t fits = bytes;
+    if (bound > 0 && (total > bound || transfer.position + static_cast<long long>(bytes) > bound)) {
+        transfer.tooLarge = true;
+        fits = total > bound || transfer.position >= bound
+                   ? 0
+                   : static_cast<size_t>(bound - transfer.position);
+    }
+    if (!WriteAll(transfer.fd, data, fits, transfer.position)) {
         transfer.writeFailed = true;
         return 0;
     }
-    transfer.position += static_cast<long long>(bytes);
+    transfer.position += static_cast<long long>(fits);
     transfer.owner->done_ = transfer.position;
-    return bytes;
+    return transfer.tooLarge ? 0 : bytes;
 }
 
 int Downloader::OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {

@@ -81,6 +81,7 @@ int Tarnwick_Downloader_Initialize(const TarnwickRequest* request, TarnwickHandl
             job.stallTimeoutSeconds = options->stallTimeoutSeconds;
         if (options->retryCount > 0) job.retryCount = options->retryCount;
         if (options->maxBytesPerSecond > 0) job.maxBytesPerSecond = options->maxBytesPerSecond;
+        if (options->maxFileBytes > 0) job.maxFileBytes = options->maxFileBytes;
     }
     if (!platform::MakeDirectories(job.folder)) return TARNWICK_ERROR_TARGET;
     if (!tarnwick::WriteResumeFile(job)) return TARNWICK_ERROR_RESUME_FILE;

@@ -1,5 +1,6 @@
 // The download engine against a loopback server: whole downloads, broken transfers, resume
-// with a Range request, servers that cannot resume, and the handle's life.
+// with a Range request, servers that cannot resume, files beyond a bound, and the handle's
+// life.
 #include <gtest/gtest.h>
 #include <platform/paths.h>
 #include <sys/stat.h>
@@ -36,10 +37,10 @@ protected:
     void SetUp() override { ASSERT_EQ(TARNWICK_OK, Tarnwick_Startup()); }
 
     // Starts a fresh download of `path` into the temporary folder as "file.bin".
-    TarnwickHandle Start(const std::string& path, int retries = 0) {
+    TarnwickHandle Start(const std::string& path, int retries = 0, long long maxFileBytes = 0) {
         const std::string url = server.Url(path);
         TarnwickRequest request{url.c_str(), dir.path().c_str(), "file.bin", 1};
-        TarnwickOptions options{resume.c_str(), "", 0, 0, retries, -1};
+        TarnwickOptions options{resume.c_str(), "", 0, 0, retries, -1, maxFileBytes};
         TarnwickHandle handle = nullptr;
         EXPECT_EQ(TARNWICK_OK, Tarnwick_Downloader_Initialize(&request, &handle, &options));
         EXPECT_NE(nullptr, handle);
@@ -108,6 +109,31 @@ TEST_F(TarnwickTest, WholeDownloadCompletesWithSizesAndNoResumeFileLeft) {
     ASSERT_TRUE(Ends(again));
     Tarnwick_Downloader_Release(again, 1);
     EXPECT_EQ(payload, ReadFile(target));
+}
+
+TEST_F(TarnwickTest, AFileBeyondTheBoundFailsWithNothingWrittenPastIt) {
+    const long long bound = 100 * 1024;
+    server.Serve("/announced", payload);
+    server.ServeEndless("/endless", 64LL << 20);
+    server.Serve("/exact", payload.substr(0, bound));
+    const struct {
+        const char* path;
+        int state;
+        long long written;
+    } cases[] = {{"/announced", TARNWICK_STATE_FAILED, 0},
+                 {"/endless", TARNWICK_STATE_FAILED, bound},
+                 {"/exact", TARNWICK_STATE_COMPLETE, bound}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        TarnwickHandle handle = Start(c.path, 3, bound);
+        ASSERT_TRUE(Ends(handle));
+        EXPECT_EQ(c.state, Tarnwick_Downloader_GetState(handle));
+        EXPECT_EQ(c.written, Tarnwick_Downloader_GetDownloadedSize(handle));
+        EXPECT_EQ(static_cast<size_t>(c.written), ReadFile(target).size());
+        // Too large stays too large: no further attempt.
+        EXPECT_EQ(1, server.RequestCount(c.path));
+        Tarnwick_Downloader_Release(handle, 0);
+    }
 }
 
 TEST_F(TarnwickTest, ErrorStatusFailsWithoutRetrying) {

@@ -112,6 +112,11 @@ void TestHttpServer::ReleaseStalls() {
     stallSignal_.notify_all();
 }
 
+void TestHttpServer::ServeEndless(const std::string& path, long long limit) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    resources_[path].endlessLimit = limit;
+}
+
 std::vector<TestHttpServer::Request> TestHttpServer::Requests(const std::string& path) const {
     std::lock_guard<std::mutex> lock(mutex_);
     auto found = requests_.find(path);
@@ -178,6 +183,10 @@ void TestHttpServer::Handle(int client) {
         generation = stallGeneration_;
     }
 
+    if (known && resource.endlessLimit >= 0) {
+        SendEndless(client, resource.endlessLimit);
+        return;
+    }
     int status = known ? resource.status : 404;
     const std::string& full = resource.body;
     long long begin = 0;
@@ -216,6 +225,20 @@ void TestHttpServer::Handle(int client) {
     } else if (ok && cut == static_cast<long long>(body.size())) {
         // A complete answer: let the client read it before the socket goes.
         ::shutdown(client, SHUT_WR);
+    }
+    ::close(client);
+}
+
+void TestHttpServer::SendEndless(int client, long long limit) {
+    // A client that stops reading without going away holds the send for a bounded time only.
+    timeval timeout{5, 0};
+    ::setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
+    const std::string header = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
+    const std::string chunk(16384, 'x');
+    bool ok = SendAll(client, header.data(), header.size());
+    for (long long sent = 0; ok && !stopping_ && sent < limit; sent += chunk.size()) {
+        ok = SendAll(client, chunk.data(), chunk.size());
+        if (ok) endlessSent_ += static_cast<long long>(chunk.size());
     }
     ::close(client);
 }

@@ -1,6 +1,6 @@
 // A small HTTP/1.1 server on 127.0.0.1 (port chosen by the system) for tests: serves bodies
 // from memory, answers "Range: bytes=N-" with 206, records every request, and misbehaves on
-// demand (cut a response short, or hold it until released).
+// demand (cut a response short, hold it until released, or never end it).
 #pragma once
 
 #include <atomic>
@@ -39,6 +39,11 @@ public:
     void StallAfter(const std::string& path, long long bytes);
     // Lets every held response go (they close without sending the rest) and ends stalling.
     void ReleaseStalls();
+    // `path` answers 200 without a length and sends bytes until the client goes away; past
+    // `limit` bytes (a guard for the test's own machine) it ends the answer there.
+    void ServeEndless(const std::string& path, long long limit);
+    // Body bytes the endless answers have sent so far.
+    long long EndlessBytesSent() const { return endlessSent_; }
 
     std::vector<Request> Requests(const std::string& path) const;
     int RequestCount(const std::string& path) const;
@@ -52,10 +57,12 @@ private:
         long long dropAfter = -1;
         int dropTimes = 0;
         long long stallAfter = -1;
+        long long endlessLimit = -1;  // >= 0: an endless answer
     };
 
     void AcceptLoop();
     void Handle(int client);
+    void SendEndless(int client, long long limit);
 
     int listener_ = -1;
     int port_ = 0;
@@ -65,6 +72,7 @@ private:
     std::map<std::string, std::vector<Request>> requests_;
     std::atomic<bool> stopping_{false};
     std::atomic<int> stalled_{0};
+    std::atomic<long long> endlessSent_{0};
     unsigned stallGeneration_ = 0;
     std::list<std::thread> connections_;
     std::thread acceptor_;

@@ -1,22 +1,33 @@
 // A program the control's tests start: a stand-in desktop program for "-startbt", a holder
 // of a named segment, a program that crashes with the crash handler installed, and, when
 // copied under the name "orvane_proxy", a host program that records its arguments (and, when
-// asked, runs on as long as a real one would).
+// asked, runs on as long as a real one would). As a second player on the same store:
+//   history <install folder> <name>   prints "ready", waits for a line on stdin, then records
+//                                     25 plays "/videos/<name>-<i>" (pos i) in the history
+//   store-write <install folder> <key>
+//                                     prints "ready", waits for a line on stdin, then stores
+//                                     the key with itself as value; 0 when it reads it back
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QDateTime>
 #include <QSharedMemory>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <string>
 #include <thread>
 
+#include "app_paths.h"
 #include "crash_dump.h"
+#include "key_value_store.h"
 #include "platform/shared_memory.h"
+#include "player_records.h"
 #include "window/handle.h"
 #include "window/x11_window.h"
 
@@ -66,6 +77,36 @@ int RecordHostProgramArguments(int argc, char** argv) {
     return 0;
 }
 
+// The test starts several of these and lets them go at once with a line on stdin; without
+// the test (stdin closed) they end.
+bool ReadyAndWait(const char* installFolder) {
+    SetAppDirectoryForTesting(QString::fromLocal8Bit(installFolder));
+    std::printf("ready\n");
+    std::fflush(stdout);
+    std::string line;
+    return static_cast<bool>(std::getline(std::cin, line));
+}
+
+int WriteHistory(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (!ReadyAndWait(argv[2])) return 2;
+    PlayerRecords records;
+    for (int i = 0; i < 25; ++i)
+        records.InsertRecord(6, QString("/videos/%1-%2").arg(argv[3]).arg(i),
+                             QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss.zzz"), i,
+                             QString());
+    return 0;
+}
+
+int WriteStore(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (!ReadyAndWait(argv[2])) return 2;
+    const QString key = QString::fromLocal8Bit(argv[3]);
+    DbSetValue(key, key);
+    return DbValue(key) == QVariant(key) ? 0 : 3;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,6 +131,8 @@ int main(int argc, char** argv) {
         raise(SIGSEGV);
         return 0;
     }
+    if (argc >= 4 && std::strcmp(argv[1], "history") == 0) return WriteHistory(argc, argv);
+    if (argc >= 4 && std::strcmp(argv[1], "store-write") == 0) return WriteStore(argc, argv);
     std::fprintf(stderr, "unknown mode\n");
     return 2;
 }

@@ -20,4 +20,15 @@ protected:
     static QString Value(const QString& keyPath, const QString& name = ".");
     // `path` is "HKEY_CURRENT_USER\..." or "HKEY_LOCAL_MACHINE\...".
     static bool KeyExists(const QString& path);
+
+    // Makes the registry readable but not writable until the object goes: its folder is
+    // read-only and its lock file is a folder, which no one can lock (root writes into a
+    // read-only folder, so the lock is what stops every user alike).
+    class RegistryWritesBlocked {
+    public:
+        RegistryWritesBlocked();
+        ~RegistryWritesBlocked();
+        RegistryWritesBlocked(const RegistryWritesBlocked&) = delete;
+        RegistryWritesBlocked& operator=(const RegistryWritesBlocked&) = delete;
+    };
 };

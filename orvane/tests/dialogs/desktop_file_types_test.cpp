@@ -63,6 +63,20 @@ protected:
     std::string Default(const std::string& type) const {
         return platform::IniReadString(List(), "Default Applications", type);
     }
+    // The desktop program and the control library as installed, with the store beside them.
+    void InstallDesktopProgram() {
+        for (const auto& [from, to] : {std::pair{ORVANE_DESKTOP_PROGRAM, "orvane"},
+                                       std::pair{ORVANE_AX_LIBRARY, "liborvane_ax.so"}})
+            fs::copy_file(from, temp.file("bin/") + to, fs::copy_options::overwrite_existing);
+    }
+    // Runs "orvane -setfilelinks" to its end and answers its exit code; `error` gets its stderr.
+    int SetFileLinks(QString* error = nullptr) {
+        QProcess program;
+        program.start(AppFilePath("orvane.exe"), {"-setfilelinks"});
+        EXPECT_TRUE(program.waitForFinished(60000)) << program.errorString().toStdString();
+        if (error) *error = QString::fromLocal8Bit(program.readAllStandardError());
+        return program.exitCode();
+    }
     void Associate(const QStringList& on, const QStringList& off) {
         for (const QString& ext : on) RegisterFileAssociations(ext);
         for (const QString& ext : off) UnregisterFileAssociations(ext);
@@ -146,6 +160,50 @@ TEST_F(DesktopFileTypesTest, OnlyDefaultsThePlayerSetAreGivenBack) {
     EXPECT_EQ(Default("video/x-msvideo"), "mpv.desktop;");
 }
 
+TEST_F(DesktopFileTypesTest, AUsersOwnEntryUnderThePlayersNameIsNeverTouched) {
+    const std::string own = temp.file("xdgdata/applications/orvane.desktop");
+    const std::string launcher =
+        "[Desktop Entry]\nType=Application\nName=my orvane\nExec=/bin/true\n";
+    testsupport::WriteFile(own, launcher);
+    platform::IniWriteString(List(), "Default Applications", "video/x-matroska",
+                             "previous.desktop;");
+    const QString players = temp.file("xdgdata/applications/orvane-2.desktop").c_str();
+
+    // Nothing ticked, nothing ever registered.
+    Associate({}, {"mkv", "wm"});
+    EXPECT_EQ(testsupport::ReadFile(own), launcher);
+
+    Associate({"mkv", "wm"}, {});
+    EXPECT_EQ(testsupport::ReadFile(own), launcher);
+    EXPECT_EQ(DesktopEntryPath(), players);
+    EXPECT_EQ(DefaultFor("video/x-matroska"), "orvane-2.desktop");
+    EXPECT_EQ(DefaultFor("video/x-orvane-wm"), "orvane-2.desktop");
+    const QString entry = QString::fromStdString(testsupport::ReadFile(players.toStdString()));
+    EXPECT_TRUE(entry.contains("\nExec=" + AppFilePath("orvane.exe") + " %f\n"))
+        << entry.toStdString();
+
+    Associate({}, {"mkv", "wm"});
+    EXPECT_EQ(testsupport::ReadFile(own), launcher);
+    EXPECT_FALSE(QFile::exists(players));
+    EXPECT_EQ(DefaultFor("video/x-matroska"), "previous.desktop");
+}
+
+// The registry can be read but not written: registering does not stick, and a default whose
+// previous value cannot be kept is not taken over, so giving the type up later cannot bring
+// back a stale one.
+TEST_F(DesktopFileTypesTest, ADefaultIsTakenOverOnlyWhenThePreviousOneIsKept) {
+    platform::IniWriteString(List(), "Default Applications", "video/x-matroska",
+                             "previous.desktop;");
+    RegisterFileAssociations("mkv");
+    const std::string listBefore = testsupport::ReadFile(List());
+    {
+        RegistryWritesBlocked blocked;
+        EXPECT_NE(ProjectFileAssociations(), QString());
+    }
+    EXPECT_EQ(testsupport::ReadFile(List()), listBefore);
+    EXPECT_EQ(Default("video/x-matroska"), "previous.desktop;");
+}
+
 TEST_F(DesktopFileTypesTest, ExecNamesTheProgramExactlyWhateverItsPathHolds) {
     const struct {
         QString program, exec;
@@ -162,17 +220,12 @@ TEST_F(DesktopFileTypesTest, ExecNamesTheProgramExactlyWhateverItsPathHolds) {
 }
 
 TEST_F(DesktopFileTypesTest, SetFileLinksRunsTheStoredChoiceInAProcessOfItsOwn) {
-    // The desktop program and the control library as installed, with the store beside them.
-    for (const auto& [from, to] : {std::pair{ORVANE_DESKTOP_PROGRAM, "orvane"},
-                                   std::pair{ORVANE_AX_LIBRARY, "liborvane_ax.so"}})
-        fs::copy_file(from, temp.file("bin/") + to, fs::copy_options::overwrite_existing);
+    InstallDesktopProgram();
     DbSetValue("settings_linked_type", QString("avi,wm"));
     RegisterFileAssociations("mkv");
 
-    QProcess program;
-    program.start(AppFilePath("orvane.exe"), {"-setfilelinks"});
-    ASSERT_TRUE(program.waitForFinished(60000)) << program.errorString().toStdString();
-    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    QString error;
+    EXPECT_EQ(SetFileLinks(&error), 0) << error.toStdString();
 
     EXPECT_TRUE(IsFileAssociationRegistered("avi"));
     EXPECT_TRUE(IsFileAssociationRegistered("wm"));
@@ -184,6 +237,19 @@ TEST_F(DesktopFileTypesTest, SetFileLinksRunsTheStoredChoiceInAProcessOfItsOwn) 
     EXPECT_EQ(Default("video/x-matroska"), "");
     EXPECT_TRUE(QString::fromStdString(testsupport::ReadFile(MimePackagePath().toStdString()))
                     .contains("<glob pattern=\"*.wm\""));
+}
+
+TEST_F(DesktopFileTypesTest, SetFileLinksFailsWithTheReasonWhenTheRegistryCannotBeWritten) {
+    InstallDesktopProgram();
+    DbSetValue("settings_linked_type", QString("avi,wm"));
+    RegistryWritesBlocked blocked;
+
+    QString error;
+    EXPECT_EQ(SetFileLinks(&error), 1);
+    EXPECT_TRUE(error.contains("orvane -setfilelinks: cannot lock")) << error.toStdString();
+    EXPECT_FALSE(IsFileAssociationRegistered("avi"));
+    EXPECT_FALSE(QFile::exists(DesktopEntryPath()));
+    EXPECT_EQ(Default("video/x-msvideo"), "");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -27,8 +28,11 @@
 #include "platform/drives.h"
 #include "platform/ini_file.h"
 #include "platform/named_pipe.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
 #include "registry_values.h"
 #include "settings.h"
+#include "testsupport/file_events.h"
 
 namespace {
 
@@ -232,6 +236,33 @@ TEST_F(SettingsDialogTest, CheckedExtensionsAreRegisteredAndStoredInGridOrder) {
     EXPECT_EQ(platform::IniReadString(MimeAppsListPath().toStdString(), "Default Applications",
                                       "video/x-matroska"),
               "");
+}
+
+// Each save is one registry transaction: a hive it changes is written (and synced) once, and
+// a save that changes nothing writes none. The writes are counted from outside, as the files
+// that arrive in the registry folder by rename.
+TEST_F(SettingsDialogTest, ASaveWritesEachChangedHiveOnce) {
+    ASSERT_TRUE(platform::MakeDirectories(platform::RegistryDirectory()));
+    testsupport::RenamesInto writes(platform::RegistryDirectory());
+    ASSERT_TRUE(writes.Watching());
+    using Writes = std::map<std::string, int>;
+    const Writes both{{"HKEY_CURRENT_USER.hive", 1}, {"HKEY_LOCAL_MACHINE.hive", 1}};
+    SettingsDialog dialog("normal");
+
+    Click(dialog, "btnLinkSelAll");
+    Box(dialog, "checkAutoStart")->setChecked(true);
+    Click(dialog, "buttonApply");
+    EXPECT_EQ(writes.Take(), both);
+    EXPECT_TRUE(IsFileAssociationRegistered("mkv"));
+    EXPECT_TRUE(IsAutoStart());
+
+    Click(dialog, "buttonApply");
+    EXPECT_EQ(writes.Take(), Writes{});
+
+    Click(dialog, "btnLinkUnSelAll");
+    Click(dialog, "buttonApply");
+    EXPECT_EQ(writes.Take(), both);
+    EXPECT_FALSE(IsFileAssociationRegistered("mkv"));
 }
 
 TEST_F(SettingsDialogTest, ApplySavesAndStaysOpenAndCancelKeepsWhatWasApplied) {

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "helpers_together.h"
 #include "key_value_store.h"
 #include "main_widget_calls.h"
 #include "named_objects.h"
@@ -241,6 +242,29 @@ TEST_F(RecordsTest, DropOpensTheFirstExistingLocalFileOnly) {
 
     Drop(panel, {QUrl::fromLocalFile(one), QUrl::fromLocalFile(two)});
     EXPECT_EQ(main.opened, QStringList{one});
+}
+
+// Two players write the history at once, 25 plays each: the history, which holds 50, keeps
+// all of them. (Fifty each would have the bound evict half, so a lost record could go unseen;
+// and writing a play twice would hide the loss of its first write.) Repeated, since a write is
+// lost only when the two interleave.
+TEST_F(RecordsTest, TwoPlayersWritingAtOnceLoseNoRecord) {
+    const QString bin = QString::fromStdString(temp.file("bin"));
+    for (int trial = 0; trial < 20; ++trial) {
+        SCOPED_TRACE(trial);
+        DbSetValue("records_list", QVariantMap());
+        ASSERT_EQ(RunHelpersTogether({{"history", bin, "a"}, {"history", bin, "b"}}),
+                  (std::vector<int>{0, 0}));
+        const QVariantMap history = Stored();
+        QStringList missing;
+        for (const char* player : {"a", "b"}) {
+            for (int i = 0; i < 25; ++i) {
+                const QString url = QString("/videos/%1-%2").arg(player).arg(i);
+                if (history.value(url).toMap().value("pos") != QVariant(i)) missing << url;
+            }
+        }
+        EXPECT_EQ(missing, QStringList()) << missing.size() << " of 50 lost";
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "app_config.h"
 #include "app_values.h"
+#include "helpers_together.h"
 #include "scoped_app_directory.h"
 #include "settings.h"
 #include "testsupport/temp_dir.h"
@@ -134,6 +135,23 @@ TEST_F(StoreTest, UnwritableDataFolderFallsBackToTheUserDataFolder) {
     EXPECT_TRUE(DbContains("promotion"));
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(
         dataHome.path() + "/orvane/data/12b6af440cf94231be23542fea7a3599.db")));
+}
+
+// Two players that find no store create it at the same moment: both their first writes
+// stay. Repeated, since the two must meet between the look for the table and its creation.
+TEST_F(StoreTest, TwoProcessesCreatingTheStoreAtOnceBothWrite) {
+    for (int trial = 0; trial < 20; ++trial) {
+        SCOPED_TRACE(trial);
+        const QString bin = QString::fromStdString(temp.file("trial" + std::to_string(trial)));
+        // The data folder of the trial's own install folder, and nothing of the user's.
+        testsupport::ScopedEnv data("XDG_DATA_HOME", temp.file("xdg" + std::to_string(trial)));
+        EXPECT_EQ(RunHelpersTogether({{"store-write", bin + "/bin", "first"},
+                                      {"store-write", bin + "/bin", "second"}}),
+                  (std::vector<int>{0, 0}));
+        ScopedAppDirectory trialApp(bin.toStdString() + "/bin");
+        EXPECT_EQ(DbValue("first").toString().toStdString(), "first");
+        EXPECT_EQ(DbValue("second").toString().toStdString(), "second");
+    }
 }
 
 TEST_F(StoreTest, SettingsDefaultsStoreAndLoadRoundTrip) {

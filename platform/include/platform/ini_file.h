@@ -34,10 +34,20 @@ std::vector<std::string> IniSections(const std::string& path);
 std::vector<std::string> IniKeys(const std::string& path, const std::string& section);
 
 // Read-modify-write of a whole ini file under the same lock as IniWriteString, for a writer
-// with rules of its own: `change` gets the file's present text (empty when there is no file)
-// and answers the new text. False when the folder, the lock, the read or the write failed.
+// with rules of its own or with many changes at once: `change` gets the file's present text
+// (empty when there is no file) and answers the new text, which is written only when it
+// differs. False when the folder, the lock, the read or the write failed.
 bool IniRewrite(const std::string& path,
                 const std::function<std::string(const std::string& present)>& change);
+
+// The reads and changes above on an ini text in memory, for the `change` of IniRewrite.
+// IniTextWriteString leaves the text alone and answers false when the format cannot hold the
+// section, key or value.
+std::string IniTextReadString(const std::string& text, const std::string& section,
+                              const std::string& key, const std::string& defaultValue = "");
+bool IniTextWriteString(std::string& text, const std::string& section, const std::string& key,
+                        const std::string& value);
+void IniTextDeleteKey(std::string& text, const std::string& section, const std::string& key);
 
 // Writes `content` to `path` through a temporary file in the same folder and a rename.
 bool WriteFileAtomically(const std::string& path, const std::string& content);

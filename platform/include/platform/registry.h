@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -46,6 +47,32 @@ bool RegistryDeleteKey(Hive hive, const std::string& keyPath);
 
 std::vector<std::string> RegistrySubKeys(Hive hive, const std::string& keyPath);
 std::vector<std::string> RegistryValueNames(Hive hive, const std::string& keyPath);
+
+// Many calls as one change. While the object lives, this thread holds the registry lock (other
+// writers wait), the hives are read once, and every registry call of this thread reads and
+// changes them in memory; Commit (or the destructor) writes each hive whose content changed,
+// once, so other processes see the state before or after, whole. A transaction begun while
+// one is open on the thread joins it: the outer one writes. Calls of other threads are not
+// part of it. Inside, a change answers true when it is made in memory; whether it lasts is
+// Commit's answer.
+class RegistryTransaction {
+public:
+    RegistryTransaction();
+    ~RegistryTransaction();
+    RegistryTransaction(const RegistryTransaction&) = delete;
+    RegistryTransaction& operator=(const RegistryTransaction&) = delete;
+
+    // Ends the transaction (later calls work on the files directly). False when the lock could
+    // not be taken, a change was refused (a hive that cannot be read is never rewritten) or a
+    // hive could not be written; Error() then says why. A joined transaction answers true.
+    bool Commit();
+    const std::string& Error() const { return error_; }
+
+private:
+    struct Open;
+    std::unique_ptr<Open> open_;  // null once committed, and for a joined transaction
+    std::string error_;
+};
 
 // The folder that holds the hive files (tests point XDG_CONFIG_HOME at a temporary folder).
 std::string RegistryDirectory();

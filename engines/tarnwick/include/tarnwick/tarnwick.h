@@ -46,6 +46,8 @@ typedef struct TarnwickOptions {
     int stallTimeoutSeconds;    // 0: 30 s; a transfer that moves no byte for this long fails
     int retryCount;             // further attempts after a broken transfer, each resuming
     long long maxBytesPerSecond;  // -1 or 0: unlimited
+    long long maxFileBytes;       // a file that grows beyond this fails, with no byte beyond
+                                  // it written; -1 or 0: unbounded
 } TarnwickOptions;
 
 // Version information of the program that uses the engine (sent as part of the user agent).
