@@ -18,6 +18,7 @@
 #include "scoped_app_directory.h"
 #include "testsupport/loopback.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/user_folders.h"
 
 namespace {
 
@@ -68,6 +69,7 @@ protected:
 
     testsupport::TempDir temp;
     ScopedAppDirectory app{temp.file("bin")};
+    testsupport::ScopedUserFolders user;
     MainWidgetStandIn main;
 };
 
