@@ -132,7 +132,8 @@ protected:
     }
 
     // The build's programs as an install folder of the test's own, with its configuration
-    // beside it (the web service as base URL) and the stream cache in the test's folder.
+    // beside it (the web service as base URL), and the user's stream cache in the test's
+    // folder. The programs are hard links to the build's: nothing is written through them.
     void MakeInstallFolder(const std::string& baseUrl) {
         std::error_code error;
         fs::copy(ORVANE_DIST_BIN, Folder("install/bin"),
@@ -140,7 +141,7 @@ protected:
         if (error) fs::copy(ORVANE_DIST_BIN, Folder("install/bin"), fs::copy_options::recursive);
         testsupport::WriteFile(folders_.file("install/cfg/config.ini"),
                                "[param]\nbaseurl=" + baseUrl + "\n");
-        testsupport::WriteFile(Bin("ini/path.ini"),
+        testsupport::WriteFile(folders_.file("config/orvane/path.ini"),
                                "[AppSetting]\nsavePath=" + Folder("streams") + "/\n");
         Folder("install/data");
     }
