@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <atomic>
+#include <memory>
 
 #include "platform/process.h"
 #include "testsupport/loopback.h"
@@ -149,13 +150,18 @@ TEST(SharedMemory, ASegmentOfTheSameNameInAnotherRuntimeFolderIsNoneOfOurs) {
 TEST(SharedMemory, AnotherUsersSegmentUnderOurKeyIsLeftAloneAndWeGetOneOfOurOwn) {
     // A segment under the very key of our key file, given to another user: nothing of ours
     // may attach it (the super-user could, and its probe would remove it), write it or wait
-    // for it.
-    const QString key = UniqueKey();
-    platform::UserSegment memory(key);
-    const QByteArray file = QFile::encodeName(memory.nativeKey());
-    testsupport::WriteFile(file.toStdString(), "");
-    const int foreign = ::shmget(::ftok(file.constData(), 'Q'), 64, IPC_CREAT | IPC_EXCL | 0600);
+    // for it. (A key file whose key some other program's segment holds already cannot stage
+    // it: then another name is tried.)
+    std::unique_ptr<platform::UserSegment> staged;
+    int foreign = -1;
+    for (int attempt = 0; attempt < 16 && foreign == -1; ++attempt) {
+        staged = std::make_unique<platform::UserSegment>(UniqueKey());
+        const QByteArray file = QFile::encodeName(staged->nativeKey());
+        testsupport::WriteFile(file.toStdString(), "");
+        foreign = ::shmget(::ftok(file.constData(), 'Q'), 64, IPC_CREAT | IPC_EXCL | 0600);
+    }
     ASSERT_NE(foreign, -1);
+    platform::UserSegment& memory = *staged;
     shmid_ds owner{};
     ASSERT_EQ(::shmctl(foreign, IPC_STAT, &owner), 0);
     owner.shm_perm.uid = ::geteuid() + 1;
