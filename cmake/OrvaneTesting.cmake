@@ -4,6 +4,8 @@
 include(GoogleTest)
 
 set(ORVANE_WITH_XVFB ${CMAKE_SOURCE_DIR}/scripts/with-xvfb.sh)
+# Every test program gets user folders of its own (data, configuration, cache, state, runtime).
+set(ORVANE_WITH_USER_FOLDERS ${CMAKE_SOURCE_DIR}/scripts/with-user-folders.sh)
 # Leak reports from Qt's platform plugins are not ours; every test program carries the list.
 set(ORVANE_QT_LEAK_SUPPRESSIONS ${CMAKE_SOURCE_DIR}/tests/support/qt_leak_suppressions.cpp)
 
@@ -20,9 +22,10 @@ function(orvane_add_test target)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${target} PRIVATE ${T_LIBS} orvane_testsupport GTest::gtest GTest::gtest_main)
   if(T_LABEL STREQUAL "x11" OR T_LABEL STREQUAL "e2e")
-    add_test(NAME ${target} COMMAND ${ORVANE_WITH_XVFB} $<TARGET_FILE:${target}>)
+    add_test(NAME ${target}
+             COMMAND ${ORVANE_WITH_USER_FOLDERS} ${ORVANE_WITH_XVFB} $<TARGET_FILE:${target}>)
   else()
-    add_test(NAME ${target} COMMAND ${target})
+    add_test(NAME ${target} COMMAND ${ORVANE_WITH_USER_FOLDERS} $<TARGET_FILE:${target}>)
     set_tests_properties(${target} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endif()
   set_tests_properties(${target} PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT})

@@ -6,14 +6,20 @@
 #include "ini_file.h"
 #include "ini_file_reader.h"
 #include "log.h"
+#include "platform/user_files.h"
 #include "save_path.h"
 
 namespace {
 
 const char kSection[] = "AppSetting";
 
-std::string AppIniPath() { return GetAppDirectory() + "ini/app.ini"; }
-std::string PathIniPath() { return GetAppDirectory() + "ini/path.ini"; }
+const char kAppIni[] = "ini/app.ini";
+const char kPathIni[] = "ini/path.ini";
+
+// The user's copy of a settings file when there is one, else the one beside the library.
+std::string ToRead(const char* name) { return platform::FileToRead(GetAppDirectory(), name); }
+// The user's copy, started from the one beside the library.
+std::string ToWrite(const char* name) { return platform::FileToWrite(GetAppDirectory(), name); }
 
 StreamTimingValues& Timings() {
     static StreamTimingValues timings;
@@ -30,7 +36,7 @@ AppSettings& TheAppSettings() {
 bool LoadAppSettings() {
     AppSettings& s = TheAppSettings();
     {
-        const CIniFileReader app(AppIniPath());
+        const CIniFileReader app(ToRead(kAppIni));
         s.logOn = app.GetInt(kSection, "bLog", 0) == 1;
         s.maxConns = app.GetInt(kSection, "maxConns", 0);
         s.maxDownload = app.GetInt(kSection, "maxDownload", 0);
@@ -39,7 +45,7 @@ bool LoadAppSettings() {
     }
     TheLog().SetEnabled(s.logOn);
     {
-        const CIniFileReader path(PathIniPath());
+        const CIniFileReader path(ToRead(kPathIni));
         s.savePath = path.GetString(kSection, "savePath").value_or(std::string());
     }
     if (!s.savePath.empty() && IsValidSavePath(s.savePath)) return true;
@@ -50,11 +56,11 @@ bool LoadAppSettings() {
 bool SaveAppSettings() {
     AppSettings& s = TheAppSettings();
     std::lock_guard<std::recursive_mutex> guard(s.lock);
-    CIniFile app(AppIniPath());
+    CIniFile app(ToWrite(kAppIni));
     app.SetInt(kSection, "maxConns", s.maxConns, false);
     app.SetInt(kSection, "maxDownload", s.maxDownload, false);
     app.SetInt(kSection, "maxUpload", s.maxUpload, false);
-    CIniFile path(PathIniPath());
+    CIniFile path(ToWrite(kPathIni));
     path.SetString(kSection, "savePath", s.savePath, false);
     const bool appSaved = app.Save();
     const bool pathSaved = path.Save();

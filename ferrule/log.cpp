@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "file_utils.h"
+#include "platform/user_files.h"
 
 namespace {
 const char kLogFileName[] = "D2IZedavi.log";
@@ -76,7 +77,7 @@ bool CLog::IsEnabled() const {
 
 std::string CLog::GetPath() const {
     std::lock_guard<std::recursive_mutex> guard(lock_);
-    return path_.empty() ? GetAppDirectory() + kLogFileName : path_;
+    return path_.empty() ? platform::FileToWrite(GetAppDirectory(), kLogFileName) : path_;
 }
 
 void CLog::WritePiece(const std::string& text) {

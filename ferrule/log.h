@@ -1,4 +1,4 @@
-// The service's diagnostic log, "D2IZedavi.log" beside the library.
+// The service's diagnostic log, "D2IZedavi.log" in the user's state folder.
 //
 // Nothing is written unless the log has been switched on (the "bLog" setting). Pieces are
 // chained into a line:
@@ -46,7 +46,7 @@ class CLog {
 public:
     static constexpr std::uint64_t kRestartSize = 4194304;
 
-    // The file; an empty path means "D2IZedavi.log" in the service's folder.
+    // The file; an empty path means "D2IZedavi.log" in the user's state folder.
     explicit CLog(std::string path = std::string());
 
     void SetEnabled(bool on);

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app_settings.h"
+#include "platform/socket_owner.h"
 #include "stream_task_manager.h"
 
 namespace http::server {
@@ -13,6 +14,15 @@ namespace {
 // Pause before accepting again after a failed accept (out of descriptors, say), so that the
 // thread does not spin while the fault lasts.
 constexpr int kAcceptRetryMs = 50;
+
+// Every user of the machine can reach the loopback port; the service streams for the user who
+// runs it alone. Another user's connection is closed before a byte of it is read.
+bool refused_as_other_users(boost::asio::ip::tcp::socket& socket) {
+    if (platform::TcpPeerIsOwnUser(socket.native_handle())) return false;
+    boost::system::error_code ignored;
+    socket.close(ignored);
+    return true;
+}
 }  // namespace
 
 server::server(const std::string& address, const std::string& port, const std::string& doc_root)
@@ -77,8 +87,10 @@ void server::handle_accept(const boost::system::error_code& e) {
         retry_accept();
         return;
     }
-    connection_manager_.start(new_connection_);
-    new_connection_ = make_connection();
+    if (!refused_as_other_users(new_connection_->socket())) {
+        connection_manager_.start(new_connection_);
+        new_connection_ = make_connection();
+    }
     start_accept();
 }
 

@@ -9,6 +9,7 @@
 #include "app_settings.h"
 #include "file_utils.h"
 #include "log.h"
+#include "platform/user_files.h"
 #include "string_utils.h"
 #include "torrent_fetch.h"
 #include "upload_list.h"
@@ -95,7 +96,7 @@ void CStreamDownloader::Aim(std::uint64_t position, std::uint64_t rangeEnd) {
 
 bool CStreamDownloader::CreateDownloader() {
     const std::string saveFolder = TheAppSettings().savePath;
-    const std::string mediaFolder = GetAppDirectory() + "MediaData/";
+    const std::string mediaFolder = platform::FileToWrite(GetAppDirectory(), "MediaData") + "/";
     CreateDirectoryPath(saveFolder);
     CreateDirectoryPath(mediaFolder);
     const std::string torrentFile = mediaFolder + key_ + ".torrent";

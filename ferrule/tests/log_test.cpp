@@ -9,6 +9,7 @@
 
 #include "file_utils.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/user_folders.h"
 
 using testsupport::ReadFile;
 using testsupport::TempDir;
@@ -16,7 +17,8 @@ using testsupport::WriteFile;
 
 namespace {
 
-// Switches the process-wide log on in a folder of its own for one test.
+// Switches the process-wide log on for a service in a folder of its own, run by a user of its
+// own, for one test.
 class LogInFolder {
 public:
     explicit LogInFolder(const std::string& folder) {
@@ -27,6 +29,11 @@ public:
         TheLog().SetEnabled(false);
         SetAppDirectoryForTesting("");
     }
+    // The log's file: in the user's state folder.
+    std::string File() const { return user_.State("D2IZedavi.log"); }
+
+private:
+    testsupport::ScopedUserFolders user_;
 };
 
 // "[yyyy-mm-dd hh:mm:ss]": digits where the pattern has '9'.
@@ -44,15 +51,16 @@ bool IsStamp(const std::string& text) {
 
 TEST(Log, WritesNothingWhileOff) {
     TempDir dir;
+    testsupport::ScopedUserFolders user;
     SetAppDirectoryForTesting(dir.path());
     TheLog().SetEnabled(false);
     EXPECT_EQ(FormatLogTimestamp(), "");
     WriteLog("GET /x").WriteLog(LogText::kLineEnd);
-    EXPECT_FALSE(FileExists(dir.file("D2IZedavi.log")));
+    EXPECT_FALSE(FileExists(user.State("D2IZedavi.log")));
     SetAppDirectoryForTesting("");
 }
 
-TEST(Log, WritesStampedLinesBesideTheLibrary) {
+TEST(Log, WritesStampedLinesIntoTheUsersStateFolderNotBesideTheLibrary) {
     TempDir dir;
     LogInFolder on(dir.path());
     const std::string stamp = FormatLogTimestamp();
@@ -66,7 +74,8 @@ TEST(Log, WritesStampedLinesBesideTheLibrary) {
         .WriteLog(std::uint64_t{18446744073709551615ull})
         .WriteLog(LogText::kCrLf);
     WriteLog(LogText::kDownloaderInitialized);
-    EXPECT_EQ(ReadFile(dir.file("D2IZedavi.log")),
+    EXPECT_FALSE(FileExists(dir.file("D2IZedavi.log")));
+    EXPECT_EQ(ReadFile(on.File()),
               stamp + "/a?start=1\n" +
                   "connection:-5,  Http Start: 4000000000, left: 18446744073709551615\r\n"
                   "KvBT_Downloader_Initialize success \n");
@@ -113,7 +122,7 @@ TEST(Log, LinesFromConcurrentWritersStayWhole) {
         });
     }
     for (auto& writer : writers) writer.join();
-    std::istringstream text(ReadFile(dir.file("D2IZedavi.log")));
+    std::istringstream text(ReadFile(on.File()));
     std::string line;
     int count = 0;
     while (std::getline(text, line)) {

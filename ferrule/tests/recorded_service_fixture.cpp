@@ -32,8 +32,9 @@ void RecordedServiceTest::MakeVideo(long long size, int pieceSize, bool held) {
     ASSERT_TRUE(testsupport::MakeRandomFile(file, size, 17));
     video_ = testsupport::ReadFile(file);
     // The stand-in never reads the torrent; the service only needs to find it cached.
-    testsupport::WriteFile(app_.file("MediaData/" + MakeTaskKey(kDefaultSource) + ".torrent"),
-                           "d4:infod6:lengthi1eee");
+    testsupport::WriteFile(
+        folders_.user().Cache("MediaData/" + MakeTaskKey(kDefaultSource) + ".torrent"),
+        "d4:infod6:lengthi1eee");
     recording_engine::TaskShape shape;
     shape.filePath = file;
     shape.fileSize = size;

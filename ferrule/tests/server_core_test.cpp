@@ -21,6 +21,7 @@
 #include "testsupport/children.h"
 #include "testsupport/loopback.h"
 #include "testsupport/media.h"
+#include "testsupport/other_user.h"
 #include "testsupport/temp_dir.h"
 
 using namespace std::chrono_literals;
@@ -74,6 +75,29 @@ TEST_F(ServerCoreTest, ErrorsAreAnsweredAndClosed) {
     EXPECT_EQ(400, r.status);
     EXPECT_TRUE(r.closed);
     EXPECT_TRUE(testsupport::WaitUntil([&] { return server_->connection_count() == 0; }));
+}
+
+// The service streams for the user who runs it: another user's program on the same machine
+// reaches the port too, and its connection is closed before anything of it is read.
+TEST_F(ServerCoreTest, AConnectionFromAnotherUsersSocketIsClosedUnanswered) {
+    if (!testsupport::CanActAsOtherUsers()) GTEST_SKIP() << "needs root to act as another user";
+    const std::string request =
+        "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port_) + "\r\n\r\n";
+    const struct {
+        uid_t uid;
+        bool answered;
+    } cases[] = {{::geteuid(), true}, {testsupport::kOtherUserId, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.uid);
+        const auto received = testsupport::ExchangeAsUser(c.uid, port_, request);
+        ASSERT_TRUE(received) << "no close within the limit";
+        if (c.answered)
+            EXPECT_EQ(received->rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << *received;
+        else
+            EXPECT_EQ(*received, "");
+    }
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return server_->connection_count() == 0; }));
+    EXPECT_EQ(Get(port_, "/").status, 200);  // and the server goes on
 }
 
 TEST_F(ServerCoreTest, RequestSplitOverSeveralWritesParsesAsOne) {

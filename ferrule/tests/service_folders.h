@@ -1,6 +1,7 @@
-// The folders a service under test runs in: its own folder (settings, cache), the media
-// folder that "ini/path.ini" names, and a current folder for the resume files. Made and
-// entered on construction; left and removed on destruction.
+// The folders a service under test runs in: its own folder (the settings shipped beside it),
+// a user of its own (the settings it writes, its stream cache), the media folder that
+// "ini/path.ini" names, and a current folder for the resume files. Made and entered on
+// construction; left and removed on destruction.
 #pragma once
 
 #include <unistd.h>
@@ -11,6 +12,7 @@
 
 #include "file_utils.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/user_folders.h"
 
 namespace stream_testing {
 
@@ -33,8 +35,10 @@ public:
 
     const testsupport::TempDir& app() const { return app_; }
     const testsupport::TempDir& media() const { return media_; }
+    const testsupport::ScopedUserFolders& user() const { return user_; }
 
 private:
+    testsupport::ScopedUserFolders user_;
     testsupport::TempDir app_;
     testsupport::TempDir media_;
     testsupport::TempDir work_;

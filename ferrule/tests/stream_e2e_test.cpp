@@ -112,7 +112,8 @@ TEST_F(StreamE2ETest, UnreachableTorrentIs404AndClosed) {
 
 TEST_F(StreamE2ETest, BadCachedTorrentIsFetchedAgain) {
     const TestTorrent t = MakeSingle("cached", 512 * 1024, 64 * 1024, 9);
-    testsupport::WriteFile(app_.file("MediaData/" + t.key + ".torrent"), "not a torrent");
+    testsupport::WriteFile(folders_.user().Cache("MediaData/" + t.key + ".torrent"),
+                           "not a torrent");
     StartService();
     const auto r = Get(port_, StreamPath(t), "Range: bytes=0-");
     EXPECT_EQ(206, r.status);

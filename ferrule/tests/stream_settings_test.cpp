@@ -1,4 +1,5 @@
-// The settings read from "ini/app.ini" and "ini/path.ini" beside the library.
+// The settings read from "ini/app.ini" and "ini/path.ini": the user's copies, else the ones
+// shipped beside the library.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -7,6 +8,7 @@
 #include "log.h"
 #include "platform/drives.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/user_folders.h"
 
 namespace {
 
@@ -22,12 +24,13 @@ protected:
         SetAppDirectoryForTesting("");
         platform::SetFixedDrivesForTesting(std::nullopt);
     }
+    // The shipped file beside the library, and the user's copy.
     std::string Ini(const std::string& name) { return dir_.file("ini/" + name); }
+    std::string UserIni(const std::string& name) { return user_.Config(name); }
 
     testsupport::TempDir dir_;
     testsupport::TempDir media_;
-    testsupport::TempDir cache_;
-    testsupport::ScopedEnv cacheHome_{"XDG_CACHE_HOME", cache_.path()};
+    testsupport::ScopedUserFolders user_;
 };
 
 }  // namespace
@@ -61,20 +64,26 @@ TEST_F(StreamSettingsTest, AUsableSavePathWritesNothing) {
     EXPECT_TRUE(LoadAppSettings());
     EXPECT_EQ(appBefore, testsupport::ReadFile(Ini("app.ini")));
     EXPECT_EQ(pathBefore, testsupport::ReadFile(Ini("path.ini")));
+    EXPECT_FALSE(FileExists(UserIni("app.ini")));
+    EXPECT_FALSE(FileExists(UserIni("path.ini")));
 }
 
 TEST_F(StreamSettingsTest, AnEmptySavePathWritesTheDefaultAndKeepsOtherKeys) {
-    testsupport::WriteFile(Ini("app.ini"), "[AppSetting]\nbLog=0\nmaxUpload=7\nsilentUpload=3\n");
+    const std::string shipped = "[AppSetting]\nbLog=0\nmaxUpload=7\nsilentUpload=3\n";
+    testsupport::WriteFile(Ini("app.ini"), shipped);
     LoadAppSettings();
     const AppSettings& s = TheAppSettings();
-    EXPECT_EQ(cache_.path() + "/orvane/", s.savePath);
+    EXPECT_EQ(user_.Cache() + "/", s.savePath);
     struct stat st;
     EXPECT_EQ(0, ::stat(s.savePath.c_str(), &st));
-    const std::string app = testsupport::ReadFile(Ini("app.ini"));
+    // The user's copies hold what was written, with the shipped keys; the shipped file stays.
+    EXPECT_EQ(testsupport::ReadFile(Ini("app.ini")), shipped);
+    EXPECT_FALSE(FileExists(Ini("path.ini")));
+    const std::string app = testsupport::ReadFile(UserIni("app.ini"));
     EXPECT_NE(std::string::npos, app.find("maxConns=0"));
     EXPECT_NE(std::string::npos, app.find("maxDownload=0"));
     EXPECT_NE(std::string::npos, app.find("maxUpload=7"));
     EXPECT_NE(std::string::npos, app.find("silentUpload=3"));
     EXPECT_NE(std::string::npos,
-              testsupport::ReadFile(Ini("path.ini")).find("savePath=" + s.savePath));
+              testsupport::ReadFile(UserIni("path.ini")).find("savePath=" + s.savePath));
 }

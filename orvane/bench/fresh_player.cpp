@@ -1,6 +1,5 @@
 #include "fresh_player.h"
 
-#include <QSharedMemory>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +9,7 @@
 #include "desktop_player_process.h"
 #include "loopback_seeder.h"
 #include "loopback_tracker.h"
+#include "platform/shared_memory.h"
 #include "testsupport/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -34,11 +34,12 @@ FreshPlayer::FreshPlayer() : temp_(std::make_unique<testsupport::TempDir>()) {
 FreshPlayer::~FreshPlayer() {
     for (const pid_t pid : BtServersOf(bin_)) KillAndWait(pid);
     // A killed BT server leaves its segments; they are found through key files in its
-    // temporary folder, and once found and let go of, removed.
-    testsupport::ScopedEnv temporary("TMPDIR", Environment().value("TMPDIR").toStdString());
+    // runtime folder, and once found and let go of, removed.
+    testsupport::ScopedEnv runtime("XDG_RUNTIME_DIR",
+                                   Environment().value("XDG_RUNTIME_DIR").toStdString());
     for (const char* key : {"btserver", "bturl"}) {
-        QSharedMemory segment(QString::fromLatin1(key));
-        if (segment.attach(QSharedMemory::ReadOnly)) segment.detach();
+        platform::UserSegment segment(QString::fromLatin1(key));
+        if (platform::AttachSegment(segment, QSharedMemory::ReadOnly)) segment.detach();
     }
 }
 

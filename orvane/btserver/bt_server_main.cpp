@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QHostAddress>
-#include <QSharedMemory>
 #include <QTcpServer>
 #include <memory>
 
@@ -31,7 +30,7 @@ int ProbeStreamPort(int first, int last) {
 }
 
 void BtServerMain() {
-    QSharedMemory marker(QStringLiteral("btserver"));
+    platform::UserSegment marker(QStringLiteral("btserver"));
     if (!platform::ProbeAndCreateSegment(marker, 1)) {
         qDebug() << "BT server not started:" << marker.errorString();
         return;

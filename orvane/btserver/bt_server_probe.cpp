@@ -1,6 +1,5 @@
 #include "bt_server_probe.h"
 
-#include <QSharedMemory>
 #include <QThread>
 
 #include "app_paths.h"
@@ -8,7 +7,7 @@
 #include "platform/shared_memory.h"
 
 bool IsBtServerRunning() {
-    QSharedMemory memory(QStringLiteral("btserver"));
+    platform::UserSegment memory(QStringLiteral("btserver"));
     // Holding the segment for a moment is the test; `memory` lets it go again at once.
     return !platform::ProbeAndCreateSegment(memory, 1);
 }

@@ -7,11 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace {
@@ -19,79 +15,25 @@ namespace {
 constexpr char kIpv4Wildcard[] = "00000000";
 constexpr char kIpv6Wildcard[] = "00000000000000000000000000000000";
 
-std::string ReadTable(const char* path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<UdpSocketEntry> MachineEntries() {
-    auto entries = ParseUdpTable(ReadTable("/proc/net/udp"));
-    auto entries6 = ParseUdpTable(ReadTable("/proc/net/udp6"));
+std::vector<platform::SocketTableRow> MachineEntries() {
+    auto entries = platform::ParseSocketTable(platform::ReadSocketTable("/proc/net/udp"));
+    const auto entries6 = platform::ParseSocketTable(platform::ReadSocketTable("/proc/net/udp6"));
     entries.insert(entries.end(), entries6.begin(), entries6.end());
     return entries;
 }
 
-// The kernel writes each 32-bit word of an address as the network-order bytes read as a
-// number of this machine ("0100007F" for 127.0.0.1 here).
-std::string TableWord(std::uint32_t hostOrder) {
-    char text[9];
-    std::snprintf(text, sizeof text, "%08X", htonl(hostOrder));
-    return text;
-}
-
-bool ParseHex(const std::string& text, unsigned long& value) {
-    if (text.empty() || text.size() > 8) return false;
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtoul(text.c_str(), &end, 16);
-    return errno == 0 && end && *end == '\0';
-}
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 }  // namespace
 
-std::vector<UdpSocketEntry> ParseUdpTable(const std::string& text) {
-    std::vector<UdpSocketEntry> entries;
-    std::istringstream lines(text);
-    std::string line;
-    std::getline(lines, line);  // the heading
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        std::string slot, local, remote, state, queues, timer, retransmits;
-        unsigned long uid = 0;
-        if (!(fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid))
-            continue;
-        const auto colon = local.find(':');
-        const auto queueColon = queues.find(':');
-        unsigned long port = 0, receiveQueue = 0;
-        if (colon == std::string::npos || queueColon == std::string::npos ||
-            !ParseHex(local.substr(colon + 1), port) || port > 0xFFFF ||
-            !ParseHex(queues.substr(queueColon + 1), receiveQueue))
-            continue;
-        const std::string address = Upper(local.substr(0, colon));
-        if (address.size() != 8 && address.size() != 32) continue;
-        entries.push_back({address, static_cast<std::uint16_t>(port),
-                           static_cast<std::uint32_t>(receiveQueue), static_cast<uid_t>(uid)});
-    }
-    return entries;
-}
-
-std::vector<uid_t> SenderOwners(const std::vector<UdpSocketEntry>& entries, std::uint32_t sender,
-                                std::uint16_t port) {
-    const std::string v4 = TableWord(sender);
-    const std::string mapped = "0000000000000000" + TableWord(0x0000FFFF) + v4;
+std::vector<uid_t> SenderOwners(const std::vector<platform::SocketTableRow>& entries,
+                                std::uint32_t sender, std::uint16_t port) {
+    const std::string v4 = platform::SocketTableAddress(sender);
+    const std::string mapped = platform::SocketTableMappedAddress(sender);
     std::vector<uid_t> owners;
     for (const auto& entry : entries) {
-        if (entry.port != port) continue;
-        const bool match = entry.address.size() == 8
-                               ? entry.address == v4 || entry.address == kIpv4Wildcard
-                               : entry.address == mapped || entry.address == kIpv6Wildcard;
+        if (entry.localPort != port) continue;
+        const std::string& address = entry.localAddress;
+        const bool match = address.size() == 8 ? address == v4 || address == kIpv4Wildcard
+                                               : address == mapped || address == kIpv6Wildcard;
         if (match) owners.push_back(entry.uid);
     }
     return owners;
@@ -104,9 +46,9 @@ bool SentByUser(std::uint32_t sender, std::uint16_t port, uid_t uid) {
 }
 
 std::optional<std::uint32_t> LoopbackReceiveQueue(std::uint16_t port) {
-    const std::string loopback = TableWord(INADDR_LOOPBACK);
-    for (const auto& entry : ParseUdpTable(ReadTable("/proc/net/udp")))
-        if (entry.port == port && entry.address == loopback) return entry.receiveQueue;
+    const std::string loopback = platform::SocketTableAddress(INADDR_LOOPBACK);
+    for (const auto& entry : platform::ParseSocketTable(platform::ReadSocketTable("/proc/net/udp")))
+        if (entry.localPort == port && entry.localAddress == loopback) return entry.receiveQueue;
     return std::nullopt;
 }
 

@@ -15,23 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/socket_owner.h"
+
 // The player's hand-off port.
 constexpr std::uint16_t kHandOffPort = 54331;
 
-struct UdpSocketEntry {
-    std::string address;  // as the table writes it: 8 (IPv4) or 32 (IPv6) hexadecimal digits
-    std::uint16_t port = 0;
-    std::uint32_t receiveQueue = 0;  // bytes waiting to be read
-    uid_t uid = 0;
-};
-
-// The rows of a /proc/net/udp or /proc/net/udp6 text; malformed rows are skipped.
-std::vector<UdpSocketEntry> ParseUdpTable(const std::string& text);
-
 // The owners of the sockets that can have sent from IPv4 `sender` (host byte order) and
 // `port`: bound there, to the wildcard, or (IPv6 tables) to the mapped or wildcard address.
-std::vector<uid_t> SenderOwners(const std::vector<UdpSocketEntry>& entries, std::uint32_t sender,
-                                std::uint16_t port);
+std::vector<uid_t> SenderOwners(const std::vector<platform::SocketTableRow>& entries,
+                                std::uint32_t sender, std::uint16_t port);
 
 // True when a socket of `uid` sent from `sender`:`port` and no socket of another user can have:
 // read from this machine's tables.

@@ -4,6 +4,7 @@
 
 #include "platform/drives.h"
 #include "platform/paths.h"
+#include "platform/user_files.h"
 
 namespace {
 
@@ -23,8 +24,13 @@ QString AppDirectory() {
 }  // namespace
 
 QString AppFilePath(const QString& name) {
-    const std::string linuxName = platform::LinuxFileName(name.toStdString());
-    return QString::fromStdString(platform::PathAppend(AppDirectory().toStdString(), linuxName));
+    return QString::fromStdString(platform::FileToRead(
+        AppDirectory().toStdString(), platform::LinuxFileName(name.toStdString())));
+}
+
+QString AppWritePath(const QString& name) {
+    return QString::fromStdString(platform::FileToWrite(
+        AppDirectory().toStdString(), platform::LinuxFileName(name.toStdString())));
 }
 
 QString PathJoin(const QString& a, const QString& b) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/paths.h"
+#include "platform/user_files.h"
 
 namespace {
 
@@ -51,7 +52,8 @@ void WriteCrashDump(int signalNumber) {
 
 void InstallCrashDumpHandler() {
     const std::string exe = platform::ExecutablePath();
-    const std::string folder = platform::PathAppend(platform::ExecutableDirectory(), "dmp");
+    // The user's state folder, made now: the handler may only make the last level.
+    const std::string folder = platform::FileToWrite(platform::ExecutableDirectory(), "dmp");
     const std::string file = folder + "/" + platform::FileNamePart(exe) + ".dmp";
     if (file.size() >= sizeof(g_dumpFile)) return;
     std::strcpy(g_dumpFolder, folder.c_str());

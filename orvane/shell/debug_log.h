@@ -1,4 +1,4 @@
-// A Qt message handler that appends every message to "debug.log" in the current folder.
+// A Qt message handler that appends every message to "debug.log" in the user's state folder.
 #pragma once
 
 #include <QString>

@@ -27,7 +27,7 @@ bool InitEnvironment() {
     const QString pluginPath = AppFilePath("plugins").replace('\\', '/');
     qputenv("QTWEBKIT_PLUGIN_PATH", pluginPath.toUtf8());
     QCoreApplication::addLibraryPath(pluginPath);
-    MakePath(AppFilePath("ini"));
+    MakePath(AppWritePath("ini"));
 
     const int port = TheHttpServer().Start(9001, 10000, AppFilePath("web"));
     StopHttpServerWithApplication();

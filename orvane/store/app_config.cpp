@@ -11,7 +11,9 @@ namespace {
 
 const char kDefaultBaseUrl[] = "http://127.0.0.1:8600/Orvane/";
 
+// Read from the user's copy, or the shipped one; written to the user's copy.
 QString PathIni() { return AppFilePath("ini\\path.ini"); }
+QString PathIniToWrite() { return AppWritePath("ini\\path.ini"); }
 
 bool IsFolder(const QString& path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
 
@@ -42,13 +44,9 @@ QString DefaultCacheFolder() {
 }  // namespace
 
 QString DataDirPath(const QString& name) {
-    const QString folder = AppFilePath("..\\data");
+    const QString folder = AppWritePath("..\\data");
     if (!IsFolder(folder)) MakePath(folder);
-    if (IsFolder(folder)) return PathJoin(folder, name);
-    const QString fallback =
-        PathJoin(QString::fromStdString(platform::UserDataDir()), "orvane/data");
-    MakePath(fallback);
-    return PathJoin(fallback, name);
+    return PathJoin(folder, name);
 }
 
 QString BaseUrl(const QString& relative) {
@@ -78,7 +76,7 @@ QString CacheSavePath(const QString& subPath) {
     if (IsFolder(saved)) return PathJoin(saved, subPath);
     // The folder is what gets recorded, not the caller's path below it.
     const QString folder = DefaultCacheFolder();
-    platform::IniWriteString(PathIni().toStdString(), "AppSetting", "savePath",
+    platform::IniWriteString(PathIniToWrite().toStdString(), "AppSetting", "savePath",
                              folder.toStdString());
     return PathJoin(folder, subPath);
 }
@@ -87,5 +85,6 @@ void SetCacheSavePath(const QString& folder) {
     QString path = QString(folder).replace('\\', '/');
     MakePath(path);
     if (!path.endsWith('/')) path += '/';
-    platform::IniWriteString(PathIni().toStdString(), "AppSetting", "savePath", path.toStdString());
+    platform::IniWriteString(PathIniToWrite().toStdString(), "AppSetting", "savePath",
+                             path.toStdString());
 }

@@ -4,8 +4,8 @@
 
 #include <QString>
 
-// `name` in the data folder: "..\data" beside the install folder, or, when that cannot be
-// made, "orvane/data" in the user's data folder.
+// `name` in the data folder: the user's place for "..\data" (platform/user_files.h), made
+// when missing.
 QString DataDirPath(const QString& name);
 
 // The web-service base URL ([param] baseurl of "..\cfg\config.ini", else the built-in one),

@@ -19,8 +19,10 @@ bool RunUpdater() {
     const auto quoted = [](const QString& text) {
         return QString::fromStdString(platform::QuoteArgument(text.toStdString()));
     };
+    // The updater keeps its state in the user's copy of the state file, which starts as the
+    // shipped one (the installed version is recorded there).
     const QString arguments = QStringLiteral("--conf %1 --url %2 --check")
-                                  .arg(quoted(AppFilePath(QStringLiteral("..\\cfg\\update.ini"))),
+                                  .arg(quoted(AppWritePath(QStringLiteral("..\\cfg\\update.ini"))),
                                        quoted(BaseUrl(QStringLiteral("update.ini"))));
     const auto updater = RunProcess(AppFilePath(QStringLiteral("KvUpdater.exe")), arguments, false);
     if (!updater) return true;

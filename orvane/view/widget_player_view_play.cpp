@@ -142,7 +142,7 @@ void WidgetPlayerView::PurgeCache() {
                              ? QString::fromStdString(MakeTaskKey(StreamSource().toStdString()))
                              : QString();
     const int removed =
-        PurgeStreamCache(CacheSavePath(QString()), AppFilePath(QStringLiteral("MediaData")), keep,
+        PurgeStreamCache(CacheSavePath(QString()), AppWritePath(QStringLiteral("MediaData")), keep,
                          kStreamCacheLimit);
     if (removed > 0) qDebug() << "stream cache purged:" << removed << "entries";
 }

@@ -13,7 +13,7 @@
 namespace {
 
 struct IniKey {
-    const char* file;  // beside the control library
+    const char* file;  // of the install folder, kept per user
     const char* section;
     const char* key;
 };
@@ -41,8 +41,8 @@ const std::vector<WebConfigValue>& WebConfigValues() {
     return values;
 }
 
-std::string FilePath(const char* name) {
-    return AppFilePath(QString::fromLatin1(name)).toStdString();
+std::string FileToWrite(const char* name) {
+    return AppWritePath(QString::fromLatin1(name)).toStdString();
 }
 
 void WriteTemporaryFile(const QString& path, const QByteArray& body) {
@@ -56,14 +56,14 @@ void CopyValue(const std::string& source, const WebConfigValue& value) {
     const std::string text = platform::IniReadString(source, value.section, value.key);
     if (text.empty()) return;
     for (const IniKey& target : value.targets)
-        if (!platform::IniWriteString(FilePath(target.file), target.section, target.key, text))
+        if (!platform::IniWriteString(FileToWrite(target.file), target.section, target.key, text))
             qDebug() << "cannot store" << target.key << "in" << target.file;
 }
 
 }  // namespace
 
 void StoreWebConfig(const QByteArray& body) {
-    const QString temporary = AppFilePath("..\\cfg\\web_config.tmp");
+    const QString temporary = AppWritePath("..\\cfg\\web_config.tmp");
     WriteTemporaryFile(temporary, body);
     for (const WebConfigValue& value : WebConfigValues()) CopyValue(temporary.toStdString(), value);
     QFile::remove(temporary);
@@ -71,8 +71,8 @@ void StoreWebConfig(const QByteArray& body) {
 }
 
 QString HomePageUrl() {
-    const QString stored = QString::fromStdString(
-        platform::IniReadString(FilePath("..\\cfg\\web_config.ini"), "url", "homepage"));
+    const QString stored = QString::fromStdString(platform::IniReadString(
+        AppFilePath("..\\cfg\\web_config.ini").toStdString(), "url", "homepage"));
     if (!stored.isEmpty()) return stored;
     // A file address built from the path itself: a path glued to "file:/" would make its
     // first folder the address's host.

@@ -129,6 +129,7 @@ std::string LinuxFileName(const std::string& windowsName) {
 std::string UserDataDir() { return XdgDir("XDG_DATA_HOME", "/.local/share"); }
 std::string UserConfigDir() { return XdgDir("XDG_CONFIG_HOME", "/.config"); }
 std::string UserCacheDir() { return XdgDir("XDG_CACHE_HOME", "/.cache"); }
+std::string UserStateDir() { return XdgDir("XDG_STATE_HOME", "/.local/state"); }
 
 std::string UserRuntimeDir() {
     // A private 0700 folder of ours: under $XDG_RUNTIME_DIR when the session has one,

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <atomic>
+#include <memory>
 
 #include "platform/process.h"
 #include "testsupport/loopback.h"
@@ -23,7 +24,7 @@ QString UniqueKey() {
 }
 
 bool Probe(const QString& key) {
-    QSharedMemory memory(key);
+    platform::UserSegment memory(key);
     return platform::ProbeAndCreateSegment(memory, 1);
 }
 
@@ -64,7 +65,7 @@ TEST(SharedMemory, SegmentOfAKilledHolderDoesNotBlockTheNextOne) {
     ASSERT_TRUE(holder->Wait(60000));
     EXPECT_EQ(holder->ExitCode(), 128 + 9);
 
-    QSharedMemory memory(key);
+    platform::UserSegment memory(key);
     ASSERT_TRUE(platform::ProbeAndCreateSegment(memory, 1));
     EXPECT_TRUE(memory.isAttached());
     EXPECT_GE(memory.size(), 1);
@@ -124,6 +125,56 @@ TEST(SharedMemory, AFreshKeyFileWhoseKeyAnotherSegmentHoldsStillGetsASegmentOfIt
     EXPECT_NE(info.st_ino, foreign.inode);
     // Nothing put aside is left beside the key file.
     EXPECT_EQ(QDir(QString::fromStdString(dir.path())).entryList(QDir::Files).size(), 1);
+}
+
+TEST(SharedMemory, ASegmentOfTheSameNameInAnotherRuntimeFolderIsNoneOfOurs) {
+    // Two users' runtime folders; each user's segments are found through the user's own.
+    testsupport::TempDir dir;
+    const QString key = UniqueKey();
+    std::unique_ptr<platform::Process> holder;
+    {
+        testsupport::ScopedEnv first("XDG_RUNTIME_DIR", dir.path());
+        holder = StartHolder(key, dir);
+        ASSERT_TRUE(holder);
+        ASSERT_FALSE(Probe(key));
+    }
+    testsupport::TempDir other;
+    testsupport::ScopedEnv second("XDG_RUNTIME_DIR", other.path());
+    EXPECT_TRUE(Probe(key));
+    platform::UserSegment segment(key);
+    EXPECT_TRUE(segment.nativeKey().startsWith(QString::fromStdString(other.path() + "/orvane/")));
+    holder->Kill();
+    holder->Wait(60000);
+}
+
+TEST(SharedMemory, AnotherUsersSegmentUnderOurKeyIsLeftAloneAndWeGetOneOfOurOwn) {
+    // A segment under the very key of our key file, given to another user: nothing of ours
+    // may attach it (the super-user could, and its probe would remove it), write it or wait
+    // for it. (A key file whose key some other program's segment holds already cannot stage
+    // it: then another name is tried.)
+    std::unique_ptr<platform::UserSegment> staged;
+    int foreign = -1;
+    for (int attempt = 0; attempt < 16 && foreign == -1; ++attempt) {
+        staged = std::make_unique<platform::UserSegment>(UniqueKey());
+        const QByteArray file = QFile::encodeName(staged->nativeKey());
+        testsupport::WriteFile(file.toStdString(), "");
+        foreign = ::shmget(::ftok(file.constData(), 'Q'), 64, IPC_CREAT | IPC_EXCL | 0600);
+    }
+    ASSERT_NE(foreign, -1);
+    platform::UserSegment& memory = *staged;
+    shmid_ds owner{};
+    ASSERT_EQ(::shmctl(foreign, IPC_STAT, &owner), 0);
+    owner.shm_perm.uid = ::geteuid() + 1;
+    ASSERT_EQ(::shmctl(foreign, IPC_SET, &owner), 0);
+
+    EXPECT_FALSE(platform::AttachSegment(memory, QSharedMemory::ReadOnly));
+    const bool created = platform::ProbeAndCreateSegment(memory, 1);
+    shmid_ds after{};
+    const bool foreignStays = ::shmctl(foreign, IPC_STAT, &after) == 0;
+    ::shmctl(foreign, IPC_RMID, nullptr);
+    EXPECT_TRUE(foreignStays);
+    EXPECT_TRUE(created) << memory.errorString().toStdString();
+    EXPECT_EQ(memory.size(), 1);  // its own segment, not the other user's
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc >= 3 && std::strcmp(argv[1], "hold-segment") == 0) {
-        QSharedMemory memory(QString::fromUtf8(argv[2]));
+        platform::UserSegment memory(QString::fromUtf8(argv[2]));
         if (!platform::ProbeAndCreateSegment(memory, 1)) return 3;
         std::printf("ready\n");
         std::fflush(stdout);

@@ -1,6 +1,7 @@
 // The exported entry of the update watcher library.
 #include "pellmond/pellmond.h"
 #include "platform/paths.h"
+#include "platform/user_files.h"
 #include "update_watcher.h"
 
 namespace {
@@ -9,9 +10,10 @@ namespace {
 const char kModuleAnchor = 0;
 
 pellmond::UpdateWatcher& Watcher() {
-    // The notice lives beside the install folder, found from this library's own folder.
+    // The notice is the user's copy of "..\cfg\server.ini" when there is one, else the
+    // install folder's, found from this library's own folder.
     static pellmond::UpdateWatcher watcher(
-        platform::PathAppend(platform::ModuleDirectory(&kModuleAnchor), "..\\cfg\\server.ini"));
+        platform::FileToRead(platform::ModuleDirectory(&kModuleAnchor), "..\\cfg\\server.ini"));
     return watcher;
 }
 

@@ -1,13 +1,37 @@
 #include "qhttpserver.h"
 
+#include <unistd.h>
+
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include "platform/socket_owner.h"
 #include "qhttpconnection.h"
 #include "qhttprequest.h"
 #include "qhttpresponse.h"
 
-QHttpServer::QHttpServer(QObject* parent) : QObject(parent), m_tcpServer(new QTcpServer(this)) {
+namespace {
+
+// Every user of the machine can reach a loopback port; the server answers the user who runs
+// it alone. Another user's connection is closed as it is accepted, before a byte is read.
+class OwnUserTcpServer : public QTcpServer {
+public:
+    using QTcpServer::QTcpServer;
+
+protected:
+    void incomingConnection(qintptr socketDescriptor) override {
+        if (!platform::TcpPeerIsOwnUser(static_cast<int>(socketDescriptor))) {
+            ::close(static_cast<int>(socketDescriptor));
+            return;
+        }
+        QTcpServer::incomingConnection(socketDescriptor);
+    }
+};
+
+}  // namespace
+
+QHttpServer::QHttpServer(QObject* parent)
+    : QObject(parent), m_tcpServer(new OwnUserTcpServer(this)) {
     connect(m_tcpServer, &QTcpServer::newConnection, this, &QHttpServer::newConnection);
 }
 

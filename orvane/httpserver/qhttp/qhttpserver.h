@@ -1,5 +1,6 @@
 // A small HTTP/1.1 server in the style of qhttpserver: a listener that turns every complete
-// request into a request and a response object and hands both out with newRequest().
+// request into a request and a response object and hands both out with newRequest(). It takes
+// connections from sockets of its own user alone (platform/socket_owner.h).
 #pragma once
 
 #include <QHostAddress>

@@ -100,7 +100,7 @@ TEST_F(BtServerRoutineTest, ServesThePipeUntilTheEventLoopEndsThenStopsItsThread
 }
 
 TEST_F(BtServerRoutineTest, ReturnsAtOnceWhileAnotherBtServerHoldsTheMarker) {
-    QSharedMemory other(QStringLiteral("btserver"));
+    platform::UserSegment other(QStringLiteral("btserver"));
     ASSERT_TRUE(platform::ProbeAndCreateSegment(other, 1));
     BtServerMain();
     EXPECT_EQ(StreamingLibraryHandle(), nullptr);

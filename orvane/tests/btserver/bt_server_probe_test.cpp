@@ -21,12 +21,12 @@
 
 namespace {
 
-// Segments are named by keys that every process of this user shares; a temporary folder of
-// our own as TMPDIR keeps the tests apart from a real BT server and from other test runs.
+// Segments are named by keys that every process of this user shares; a runtime folder of our
+// own keeps the tests apart from a real BT server and from other test runs.
 class SegmentTest : public ::testing::Test {
 protected:
     testsupport::TempDir temp;
-    testsupport::ScopedEnv tmpdir{"TMPDIR", temp.path()};
+    testsupport::ScopedEnv runtime{"XDG_RUNTIME_DIR", temp.path()};
 };
 
 class BtServerTest : public SegmentTest {
@@ -106,7 +106,7 @@ TEST_F(SegmentTest, WriteReadAndReleaseANamedSegment) {
     EXPECT_EQ(read, QByteArray("http://127.0.0.1:17766/"));
 
     // Another process's view: the segment is there while this process keeps it.
-    QSharedMemory other(key);
+    platform::UserSegment other(key);
     ASSERT_TRUE(other.attach(QSharedMemory::ReadOnly));
     EXPECT_EQ(QByteArray(static_cast<const char*>(other.constData()), other.size()),
               QByteArray("http://127.0.0.1:17766/"));
@@ -120,7 +120,7 @@ TEST_F(SegmentTest, WriteReadAndReleaseANamedSegment) {
 
 TEST_F(SegmentTest, WritingMoreThanTheSegmentHoldsCopiesNothing) {
     const QString key = QString("orvane_small_%1").arg(getpid());
-    QSharedMemory holder(key);
+    platform::UserSegment holder(key);
     ASSERT_TRUE(platform::CreateSegment(holder, 4));
     std::memcpy(holder.data(), "abcd", 4);
 

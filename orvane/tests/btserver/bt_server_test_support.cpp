@@ -2,11 +2,11 @@
 
 #include <dlfcn.h>
 
-#include <QSharedMemory>
 #include <filesystem>
 
 #include "app_values.h"
 #include "pipe_client.h"
+#include "platform/shared_memory.h"
 #include "streaming_library.h"
 #include "testsupport/loopback.h"
 
@@ -18,9 +18,9 @@ PipeTestEnvironment::~PipeTestEnvironment() { ReleaseStaleSegments(); }
 
 void ReleaseStaleSegments() {
     for (const char* key : {"btserver", "bturl"}) {
-        QSharedMemory segment(QString::fromLatin1(key));
+        platform::UserSegment segment(QString::fromLatin1(key));
         for (int i = 0; i < 2; ++i) {
-            if (segment.attach(QSharedMemory::ReadOnly)) segment.detach();
+            if (platform::AttachSegment(segment, QSharedMemory::ReadOnly)) segment.detach();
         }
     }
 }

@@ -1,6 +1,6 @@
-// What the pipe and BT server tests share: a private runtime folder (the pipe) and temporary
-// folder (the shared-memory markers), the log of the stand-in streaming library, an install
-// folder of our own, and BT server processes started from it.
+// What the pipe and BT server tests share: a private runtime folder (the pipe, the
+// shared-memory markers) and temporary folder, the log of the stand-in streaming library, an
+// install folder of our own, and BT server processes started from it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -39,7 +39,7 @@ protected:
 };
 
 // Removes the segments "btserver" and "bturl" that killed BT servers left behind, while their
-// key files in TMPDIR still exist: once the folder is gone nothing can reach them, and a later
+// key files in the runtime folder still exist: once the folder is gone nothing can reach them, and a later
 // key file that gets the same inode number would find its name taken (the next probe would see
 // a BT server that does not exist).
 void ReleaseStaleSegments();

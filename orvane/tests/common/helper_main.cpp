@@ -13,7 +13,6 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QSharedMemory>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -36,7 +35,7 @@ namespace {
 [[noreturn]] void HoldSegment(const char* key) {
     // A holder must not outlive the test that started it.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
-    QSharedMemory memory(QString::fromUtf8(key));
+    platform::UserSegment memory(QString::fromUtf8(key));
     if (!platform::ProbeAndCreateSegment(memory, 1)) std::exit(3);
     std::printf("ready\n");
     std::fflush(stdout);

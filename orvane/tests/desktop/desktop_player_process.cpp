@@ -26,7 +26,8 @@ using Clock = std::chrono::steady_clock;
 
 DesktopPlayerProcess::DesktopPlayerProcess(const std::string& bin, const QStringList& arguments,
                                            const QProcessEnvironment& environment,
-                                           const QString& workingDirectory) {
+                                           const QString& workingDirectory,
+                                           const QStringList& launcher) {
     QProcessEnvironment full = QProcessEnvironment::systemEnvironment();
     full.insert(environment);
     process_.setProcessEnvironment(full);
@@ -36,7 +37,9 @@ DesktopPlayerProcess::DesktopPlayerProcess(const std::string& bin, const QString
     errors.setAutoRemove(false);
     if (errors.open()) errorFile_ = errors.fileName();
     process_.setStandardErrorFile(errorFile_);
-    process_.start(QString::fromStdString(bin + "/orvane"), arguments);
+    QStringList command = launcher;
+    command << QString::fromStdString(bin + "/orvane") << arguments;
+    process_.start(command.takeFirst(), command);
     process_.waitForStarted(10000);
 }
 

@@ -19,10 +19,12 @@
 class DesktopPlayerProcess {
 public:
     // Starts <bin>/orvane with `arguments` in `workingDirectory`, with the environment of the
-    // test and `environment` on top.
+    // test and `environment` on top; through `launcher` (a program and its arguments that
+    // runs the rest of its command line, such as one that changes the user) when given.
     DesktopPlayerProcess(const std::string& bin, const QStringList& arguments,
                          const QProcessEnvironment& environment,
-                         const QString& workingDirectory = QString());
+                         const QString& workingDirectory = QString(),
+                         const QStringList& launcher = QStringList());
     ~DesktopPlayerProcess();
     DesktopPlayerProcess(const DesktopPlayerProcess&) = delete;
     DesktopPlayerProcess& operator=(const DesktopPlayerProcess&) = delete;

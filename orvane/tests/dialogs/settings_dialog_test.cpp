@@ -305,7 +305,7 @@ TEST_F(SettingsDialogTest, LoadingChecksStoredExtensionsAndKeepsOthersAsTheyAre)
 }
 
 TEST_F(SettingsDialogTest, OnlyAnExistingCacheFolderIsStored) {
-    const std::string pathIni = AppFilePath("ini\\path.ini").toStdString();
+    const std::string pathIni = AppWritePath("ini\\path.ini").toStdString();  // the user's copy
     SettingsDialog dialog("download");
     const std::string before = platform::IniReadString(pathIni, "AppSetting", "savePath");
     ASSERT_EQ(before, temp.file("drive/orvane"));

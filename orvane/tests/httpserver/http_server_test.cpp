@@ -8,10 +8,13 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QTcpServer>
+#include <QTest>
+#include <future>
 
 #include "http_test_client.h"
 #include "testsupport/loopback.h"
 #include "testsupport/media.h"
+#include "testsupport/other_user.h"
 #include "testsupport/temp_dir.h"
 
 namespace {
@@ -251,6 +254,39 @@ TEST_F(HttpServerTest, AClientThatLeavesDuringALargeAnswerCostsNothing) {
     for (int round = 0; round < 5; ++round)
         HttpExchange(port, {Get("/big.bin"), Get("/big.bin")}, true, 1);
     EXPECT_EQ(Fetch("/index.html").status, 200);
+}
+
+// The player answers the user who runs it: another user's program reaches the loopback port
+// too, and its connection is closed before anything of it is read, published files included.
+TEST_F(HttpServerTest, AConnectionFromAnotherUsersSocketIsClosedUnanswered) {
+    if (!testsupport::CanActAsOtherUsers()) GTEST_SKIP() << "needs root to act as another user";
+    const std::string torrent = temp.file("a.torrent");
+    testsupport::WriteFile(torrent, "d8:announce");
+    ASSERT_TRUE(server.Publish(QString::fromStdString(torrent)));
+    const struct {
+        uid_t uid;
+        bool answered;
+    } cases[] = {{::geteuid(), true}, {testsupport::kOtherUserId, false}};
+    for (const auto& c : cases) {
+        for (const std::string& path : {std::string("/index.html"), "/btroot/" + Base64(torrent)}) {
+            SCOPED_TRACE(std::to_string(c.uid) + " " + path);
+            auto exchange = std::async(std::launch::async, [&] {
+                return testsupport::ExchangeAsUser(c.uid, port, Get(path, true).raw);
+            });
+            // The server answers on this thread's event loop.
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    return exchange.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+                },
+                30000));
+            const auto received = exchange.get();
+            ASSERT_TRUE(received) << "no close within the limit";
+            if (c.answered)
+                EXPECT_EQ(received->rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << *received;
+            else
+                EXPECT_EQ(*received, "");
+        }
+    }
 }
 
 // A page whose own name resolves to 127.0.0.1 (DNS rebinding) sends its own name as Host: it

@@ -29,10 +29,10 @@ TEST(UdpTableTest, OwnersOfTheSendingSocketAreReadFromBothTables) {
         "tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode ref pointer drops\n"
         "  5: 0000000000000000FFFF00000100007F:2710 00000000000000000000000000000000:0000 07 "
         "00000000:00000000 00:00000000 00000000  1001 0 14 2 0 0\n";
-    auto entries = ParseUdpTable(udp);
+    auto entries = platform::ParseSocketTable(udp);
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[1].receiveQueue, 0x340u);
-    const auto entries6 = ParseUdpTable(udp6);
+    const auto entries6 = platform::ParseSocketTable(udp6);
     entries.insert(entries.end(), entries6.begin(), entries6.end());
     const std::uint32_t loopback = 0x7F000001;
     EXPECT_EQ(SenderOwners(entries, loopback, 0xD431), std::vector<uid_t>{1000});

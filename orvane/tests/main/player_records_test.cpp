@@ -19,6 +19,7 @@
 #include "scoped_app_directory.h"
 #include "testsupport/loopback.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/user_folders.h"
 
 namespace {
 
@@ -69,6 +70,7 @@ protected:
 
     testsupport::TempDir temp;
     ScopedAppDirectory app{temp.file("bin")};
+    testsupport::ScopedUserFolders user;
     MainWidgetStandIn main;
 };
 

@@ -86,8 +86,9 @@ TEST(ShellFunctionsTest, AesRoundTripAndBadInputFails) {
     EXPECT_FALSE(AesEncryptCbc256(iv.left(8), key, "x", back));  // short vector
 }
 
-TEST(ShellFunctionsTest, CrashHandlerWritesTheStackBesideTheExecutable) {
+TEST(ShellFunctionsTest, CrashHandlerWritesTheStackIntoTheUsersStateFolder) {
     testsupport::TempDir temp;
+    testsupport::ScopedEnv state("XDG_STATE_HOME", temp.file("state"));
     const std::string program = temp.file("bin/crashy");
     std::filesystem::create_directories(temp.file("bin"));
     std::filesystem::copy_file(ORVANE_TEST_HELPER, program);
@@ -95,7 +96,8 @@ TEST(ShellFunctionsTest, CrashHandlerWritesTheStackBesideTheExecutable) {
     ASSERT_TRUE(process);
     ASSERT_TRUE(process->Wait(20000));
     EXPECT_EQ(process->ExitCode(), 128 + SIGSEGV);
-    const std::string dump = testsupport::ReadFile(temp.file("bin/dmp/crashy.dmp"));
+    EXPECT_FALSE(std::filesystem::exists(temp.file("bin/dmp")));
+    const std::string dump = testsupport::ReadFile(temp.file("state/orvane/dmp/crashy.dmp"));
     EXPECT_EQ(dump.rfind("signal 11\n", 0), 0u) << dump;
     EXPECT_GT(std::count(dump.begin(), dump.end(), '\n'), 2) << dump;
 }

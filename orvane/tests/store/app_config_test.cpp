@@ -11,6 +11,7 @@
 #include "registry_values.h"
 #include "scoped_app_directory.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/user_folders.h"
 
 namespace {
 
@@ -18,11 +19,13 @@ class ConfigTest : public ::testing::Test {
 protected:
     testsupport::TempDir temp;
     ScopedAppDirectory app{temp.file("bin")};
+    testsupport::ScopedUserFolders user;
 
     ~ConfigTest() override { platform::SetFixedDrivesForTesting(std::nullopt); }
 
+    // What the user's copy of path.ini records.
     std::string SavedPath() {
-        return platform::IniReadString(temp.file("bin/ini/path.ini"), "AppSetting", "savePath");
+        return platform::IniReadString(user.Config("path.ini"), "AppSetting", "savePath");
     }
     void UseDrives(std::vector<platform::Drive> drives) {
         platform::SetFixedDrivesForTesting(std::move(drives));
@@ -47,12 +50,19 @@ TEST_F(ConfigTest, BaseUrlWithoutConfigurationUsesTheBuiltInBase) {
 }
 
 TEST_F(ConfigTest, AppFilePathResolvesRelativeNamesAndProgramNames) {
-    EXPECT_EQ(AppFilePath("..\\data"), QString::fromStdString(temp.file("data")));
-    EXPECT_EQ(AppFilePath("..\\cfg\\update.ini"),
-              QString::fromStdString(temp.file("cfg/update.ini")));
-    EXPECT_EQ(AppFilePath("orvane.exe"), QString::fromStdString(temp.file("bin/orvane")));
-    EXPECT_EQ(AppFilePath("Ferrule.dll"), QString::fromStdString(temp.file("bin/libFerrule.so")));
-    EXPECT_EQ(AppFilePath("ini\\path.ini"), QString::fromStdString(temp.file("bin/ini/path.ini")));
+    const auto path = [](const std::string& text) { return QString::fromStdString(text); };
+    EXPECT_EQ(AppFilePath("orvane.exe"), path(temp.file("bin/orvane")));
+    EXPECT_EQ(AppFilePath("Ferrule.dll"), path(temp.file("bin/libFerrule.so")));
+    EXPECT_EQ(AppFilePath("web\\index.html"), path(temp.file("bin/web/index.html")));
+    // What a user writes is read from the install folder until the user has a copy of it.
+    EXPECT_EQ(AppFilePath("..\\cfg\\update.ini"), path(temp.file("cfg/update.ini")));
+    EXPECT_EQ(AppWritePath("..\\cfg\\update.ini"), path(user.Config("update.ini")));
+    EXPECT_EQ(AppWritePath("ini\\path.ini"), path(user.Config("path.ini")));
+    EXPECT_EQ(AppWritePath("..\\data"), path(user.Data()));
+    EXPECT_EQ(DataDirPath("x.db"), path(user.Data("x.db")));
+    EXPECT_TRUE(QFileInfo(path(user.Data())).isDir());
+    testsupport::WriteFile(user.Config("update.ini"), "");
+    EXPECT_EQ(AppFilePath("..\\cfg\\update.ini"), path(user.Config("update.ini")));
 }
 
 TEST_F(ConfigTest, LargestFixedDrivePrefersTotalSizeAndTheLaterOfEquals) {
@@ -106,24 +116,28 @@ TEST_F(ConfigTest, CacheSavePathFallsBackToTheUserCacheWhenTheDriveRootIsNotWrit
     for (const auto& drives :
          {std::vector<platform::Drive>{}, std::vector<platform::Drive>{{"/", 1000, 1, 1}}}) {
         UseDrives(drives);
-        testsupport::WriteFile(temp.file("bin/ini/path.ini"), "");
+        testsupport::WriteFile(user.Config("path.ini"), "");
         EXPECT_EQ(CacheSavePath(""), expected);
         EXPECT_EQ(DefaultCacheFolderPath(), expected);
     }
 }
 
 TEST_F(ConfigTest, SetCacheSavePathNormalisesSeparatorsAndEndsWithOne) {
+    // The shipped file's other keys go into the user's copy with the first change.
+    testsupport::WriteFile(temp.file("bin/ini/path.ini"), "[AppSetting]\nshipped=yes\n");
     const std::string folder = temp.file("media") + "\\cache\\films";
     SetCacheSavePath(QString::fromStdString(folder));
     EXPECT_EQ(SavedPath(), temp.file("media/cache/films/"));
+    EXPECT_EQ(platform::IniReadString(user.Config("path.ini"), "AppSetting", "shipped"), "yes");
+    EXPECT_EQ(platform::IniReadString(temp.file("bin/ini/path.ini"), "AppSetting", "savePath"), "");
     EXPECT_TRUE(QFileInfo(QString::fromStdString(temp.file("media/cache/films"))).isDir());
 
     SetCacheSavePath(QString::fromStdString(temp.file("other/")));
     EXPECT_EQ(SavedPath(), temp.file("other/"));
     // Other keys of the shared file stay.
-    platform::IniWriteString(temp.file("bin/ini/path.ini"), "AppSetting", "other", "1");
+    platform::IniWriteString(user.Config("path.ini"), "AppSetting", "other", "1");
     SetCacheSavePath(QString::fromStdString(temp.file("third")));
-    EXPECT_EQ(platform::IniReadString(temp.file("bin/ini/path.ini"), "AppSetting", "other"), "1");
+    EXPECT_EQ(platform::IniReadString(user.Config("path.ini"), "AppSetting", "other"), "1");
 }
 
 class RegistryTest : public ::testing::Test {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -13,18 +14,21 @@
 #include "scoped_app_directory.h"
 #include "settings.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/user_folders.h"
 
 namespace {
 
-// An install folder "bin" in a temporary folder, so the store lands in its "data" sibling.
+const char kStoreName[] = "12b6af440cf94231be23542fea7a3599.db";
+
+// An install folder "bin" in a temporary folder and a user of the test's own, so the store
+// lands in that user's data folder.
 class StoreTest : public ::testing::Test {
 protected:
     testsupport::TempDir temp;
     ScopedAppDirectory app{temp.file("bin")};
+    testsupport::ScopedUserFolders user;
 
-    QString StorePath() const {
-        return QString::fromStdString(temp.file("data/12b6af440cf94231be23542fea7a3599.db"));
-    }
+    QString StorePath() const { return QString::fromStdString(user.Data(kStoreName)); }
 
     // A second connection of the test's own, to look at the file behind the store's back.
     int CountRows(const QString& key) {
@@ -115,26 +119,32 @@ TEST_F(StoreTest, TablelessAndEmptyFilesAreRepaired) {
     DbSetValue("promotion", true);
     EXPECT_TRUE(DbValue("promotion").toBool());
 
-    testsupport::TempDir other;
-    ScopedAppDirectory elsewhere(other.file("bin"));
-    testsupport::WriteFile(other.file("data/12b6af440cf94231be23542fea7a3599.db"), "");
+    testsupport::ScopedUserFolders other;
+    testsupport::WriteFile(other.Data(kStoreName), "");
     DbSetValue("promotion", 7);
     EXPECT_EQ(DbValue("promotion").toInt(), 7);
 }
 
-TEST_F(StoreTest, UnwritableDataFolderFallsBackToTheUserDataFolder) {
-    testsupport::TempDir dataHome;
-    testsupport::ScopedEnv xdg("XDG_DATA_HOME", dataHome.path());
-    // "..\data" cannot be made where a file of that name is in the way.
-    testsupport::WriteFile(temp.file("data"), "not a folder");
-    const QString path = DataDirPath("x.db");
-    EXPECT_EQ(path, QString::fromStdString(dataHome.path() + "/orvane/data/x.db"));
-    EXPECT_TRUE(QFileInfo(QString::fromStdString(dataHome.path() + "/orvane/data")).isDir());
-
-    DbSetValue("promotion", true);
-    EXPECT_TRUE(DbContains("promotion"));
-    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(
-        dataHome.path() + "/orvane/data/12b6af440cf94231be23542fea7a3599.db")));
+TEST_F(StoreTest, TheStoreIsTheUsersWhateverTheInstallFolderHolds) {
+    // The install's own "..\data" folder, shipped empty, is never written; nor does one that
+    // cannot hold a store (a file in its way) take the store away from the user.
+    for (const bool shippedFolder : {true, false}) {
+        SCOPED_TRACE(shippedFolder ? "a data folder in the install" : "a file in the way");
+        testsupport::TempDir install;
+        ScopedAppDirectory installed(install.file("bin"));
+        testsupport::ScopedUserFolders someone;
+        if (shippedFolder)
+            QDir().mkpath(QString::fromStdString(install.file("data")));
+        else
+            testsupport::WriteFile(install.file("data"), "not a folder");
+        EXPECT_EQ(DataDirPath("x.db"), QString::fromStdString(someone.Data("x.db")));
+        DbSetValue("promotion", true);
+        EXPECT_TRUE(DbContains("promotion"));
+        EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(someone.Data(kStoreName))));
+        if (shippedFolder) {
+            EXPECT_TRUE(QDir(QString::fromStdString(install.file("data"))).isEmpty());
+        }
+    }
 }
 
 // Two players that find no store create it at the same moment: both their first writes

@@ -8,6 +8,7 @@
 
 #include "scoped_app_directory.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/user_folders.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ protected:
     testsupport::TempDir dir_;
     std::string bin_ = dir_.file("my install/bin");
     ScopedAppDirectory app_{bin_};
+    testsupport::ScopedUserFolders user_;
 };
 
 TEST_F(UpdateRoutine, OnlyTheMandatoryCodeHoldsThePlayerBack) {
@@ -52,12 +54,17 @@ TEST_F(UpdateRoutine, AMissingOrCrashingUpdaterCountsAsNoUpdate) {
 TEST_F(UpdateRoutine, TheUpdaterGetsItsStateFileTheDescriptionAndCheckMode) {
     testsupport::WriteFile(dir_.file("my install/cfg/config.ini"),
                            "[param]\nbaseurl=http://127.0.0.1:1/base\n");
+    // The state file the install ships records the installed version; the updater keeps its
+    // state in the user's copy of it, which the install folder never sees.
+    const std::string shipped = "[info]\nversion=5\n";
+    testsupport::WriteFile(dir_.file("my install/cfg/update.ini"), shipped);
     InstallUpdater("exit 0");
     ASSERT_TRUE(RunUpdater());
     // The install folder holds a blank, so each path must arrive as one argument.
     EXPECT_EQ(testsupport::ReadFile(dir_.file("args")),
-              "--conf\n" + dir_.file("my install/cfg/update.ini") +
+              "--conf\n" + user_.Config("update.ini") +
                   "\n--url\nhttp://127.0.0.1:1/base/update.ini\n--check\n");
+    EXPECT_EQ(testsupport::ReadFile(user_.Config("update.ini")), shipped);
 }
 
 TEST_F(UpdateRoutine, RunProcessQuotesTheProgramAndKeepsTheArgumentText) {

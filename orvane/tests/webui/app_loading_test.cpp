@@ -20,6 +20,7 @@
 #include "progress_indicator.h"
 #include "scoped_app_directory.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/user_folders.h"
 #include "web_config.h"
 #include "webservice_process.h"
 
@@ -63,6 +64,7 @@ protected:
 
     testsupport::TempDir temp;
     ScopedAppDirectory app{temp.file("bin")};
+    testsupport::ScopedUserFolders user;
     MainWidgetStandIn main;
     AppLoading loading;
     std::unique_ptr<WebServiceProcess> service;
@@ -165,9 +167,12 @@ TEST_F(AppLoadingTest, TheWebConfigurationReplacesOnlyTheValuesItBringsAndAnErro
          [&] { return before; },
          [&] { return updateBefore; }},
     };
+    // The user's copies change; the install folder's stay as shipped.
+    const std::string shipped = "[url]\nhomepage=shipped\n";
+    testsupport::WriteFile(temp.file("cfg/web_config.ini"), shipped);
     for (const auto& c : cases) {
-        testsupport::WriteFile(temp.file("cfg/web_config.ini"), before);
-        testsupport::WriteFile(temp.file("cfg/update.ini"), updateBefore);
+        testsupport::WriteFile(user.Config("web_config.ini"), before);
+        testsupport::WriteFile(user.Config("update.ini"), updateBefore);
         StartService(c.arguments);
         MakeHomePage();
         QSignalSpy homeLoaded(home.get(), &QWebView::loadFinished);
@@ -179,9 +184,11 @@ TEST_F(AppLoadingTest, TheWebConfigurationReplacesOnlyTheValuesItBringsAndAnErro
         loading.WaitForWebConfig(reply, c.timeoutMs);
         ASSERT_TRUE(finished.wait(10000)) << c.name;
 
-        EXPECT_EQ(testsupport::ReadFile(temp.file("cfg/web_config.ini")), c.webConfig()) << c.name;
-        EXPECT_EQ(testsupport::ReadFile(temp.file("cfg/update.ini")), c.updateIni()) << c.name;
-        EXPECT_FALSE(std::filesystem::exists(temp.file("cfg/web_config.tmp"))) << c.name;
+        EXPECT_EQ(testsupport::ReadFile(user.Config("web_config.ini")), c.webConfig()) << c.name;
+        EXPECT_EQ(testsupport::ReadFile(user.Config("update.ini")), c.updateIni()) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(user.Config("web_config.tmp"))) << c.name;
+        EXPECT_EQ(testsupport::ReadFile(temp.file("cfg/web_config.ini")), shipped) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(temp.file("cfg/update.ini"))) << c.name;
         // Whatever came, the home page is loaded again.
         ASSERT_TRUE(WaitFor([&] { return homeLoaded.count() == 2; })) << c.name;
         EXPECT_EQ(service->CountRequests("GET /Orvane/index.html"), 2) << c.name;
@@ -193,9 +200,13 @@ TEST_F(AppLoadingTest, TheHomePageAddressIsTheStoredOneOrTheFileBesideTheLibrary
     EXPECT_TRUE(beside.isLocalFile()) << beside.toString().toStdString();
     EXPECT_EQ(beside.host(), "");
     EXPECT_EQ(beside.toLocalFile().toStdString(), temp.file("bin/index.html"));
+    // A packager's address, until the user's own configuration brings another.
     platform::IniWriteString(temp.file("cfg/web_config.ini"), "url", "homepage",
                              "http://127.0.0.1:1/home.html");
     EXPECT_EQ(HomePageUrl(), "http://127.0.0.1:1/home.html");
+    platform::IniWriteString(user.Config("web_config.ini"), "url", "homepage",
+                             "http://127.0.0.1:2/mine.html");
+    EXPECT_EQ(HomePageUrl(), "http://127.0.0.1:2/mine.html");
 }
 
 // The library is loaded once per process; this is the test that loads it.

@@ -30,12 +30,14 @@ std::string ToNativeSeparators(std::string path);
 std::string LinuxFileName(const std::string& windowsName);
 
 // XDG folders, without trailing separator: $XDG_DATA_HOME (~/.local/share), $XDG_CONFIG_HOME
-// (~/.config), $XDG_CACHE_HOME (~/.cache). None of them is created.
+// (~/.config), $XDG_CACHE_HOME (~/.cache), $XDG_STATE_HOME (~/.local/state). None of them is
+// created. Which of the system's files go where: platform/user_files.h.
 // UserRuntimeDir is our private runtime folder, $XDG_RUNTIME_DIR/orvane or /tmp/orvane-<uid>,
 // created 0700 and owned by the user (empty when someone else owns that name).
 std::string UserDataDir();
 std::string UserConfigDir();
 std::string UserCacheDir();
+std::string UserStateDir();
 std::string UserRuntimeDir();
 
 // Creates a folder and every missing parent. True when the folder exists afterwards.

@@ -12,7 +12,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QSharedMemory>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -23,6 +22,7 @@
 #include "loopback_seeder.h"
 #include "pipe_client.h"
 #include "platform/process.h"
+#include "platform/shared_memory.h"
 #include "support/private_folders.h"
 #include "support/processes.h"
 #include "support/x11_tree.h"
@@ -132,7 +132,8 @@ protected:
     }
 
     // The build's programs as an install folder of the test's own, with its configuration
-    // beside it (the web service as base URL) and the stream cache in the test's folder.
+    // beside it (the web service as base URL), and the user's stream cache in the test's
+    // folder. The programs are hard links to the build's: nothing is written through them.
     void MakeInstallFolder(const std::string& baseUrl) {
         std::error_code error;
         fs::copy(ORVANE_DIST_BIN, Folder("install/bin"),
@@ -140,7 +141,7 @@ protected:
         if (error) fs::copy(ORVANE_DIST_BIN, Folder("install/bin"), fs::copy_options::recursive);
         testsupport::WriteFile(folders_.file("install/cfg/config.ini"),
                                "[param]\nbaseurl=" + baseUrl + "\n");
-        testsupport::WriteFile(Bin("ini/path.ini"),
+        testsupport::WriteFile(folders_.file("config/orvane/path.ini"),
                                "[AppSetting]\nsavePath=" + Folder("streams") + "/\n");
         Folder("install/data");
     }
@@ -236,17 +237,18 @@ protected:
         }
     }
 
-    // Segments of a killed BT server, released while their keys in TMPDIR still exist.
+    // Segments of a killed BT server, released while their key files in the runtime folder
+    // still exist.
     static void ReleaseSegments() {
         for (const char* key : {"btserver", "bturl"}) {
-            QSharedMemory segment(QString::fromLatin1(key));
+            platform::UserSegment segment(QString::fromLatin1(key));
             for (int i = 0; i < 2; ++i)
-                if (segment.attach(QSharedMemory::ReadOnly)) segment.detach();
+                if (platform::AttachSegment(segment, QSharedMemory::ReadOnly)) segment.detach();
         }
     }
 
     webroadtest::PrivateFolders folders_;  // runtime (the pipe) and configuration (registry)
-    testsupport::ScopedEnv tmp_{"TMPDIR", Folder("tmp")};  // shared-memory keys
+    testsupport::ScopedEnv tmp_{"TMPDIR", Folder("tmp")};
     testsupport::ScopedEnv cache_{"XDG_CACHE_HOME", Folder("cache")};
     testsupport::ScopedEnv data_{"XDG_DATA_HOME", Folder("data")};
     std::unique_ptr<platform::Process> page_;
