@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "file_write.h"
+#include "peer_links.h"
 
 namespace kvbt {
 
@@ -85,7 +86,9 @@ int Engine::Startup(const KvBTStartupParams& params) {
     pack.set_int(lt::settings_pack::upload_rate_limit, uploadLimit_);
     pack.set_int(lt::settings_pack::download_rate_limit, downloadLimit_);
     try {
-        session_ = std::make_unique<lt::session>(lt::session_params(std::move(pack)));
+        lt::session_params sessionParams(std::move(pack));
+        sessionParams.extensions.push_back(MakePeerLinkPlugin());
+        session_ = std::make_unique<lt::session>(std::move(sessionParams));
         // Peers on the local network are normally exempt from rate limits; the user's
         // limits are meant for every peer, so every address goes to the global class.
         lt::ip_filter classes;
