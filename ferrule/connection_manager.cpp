@@ -58,6 +58,15 @@ void connection_manager::stop_streams(const connection_ptr& except) {
     }
 }
 
+void connection_manager::wake_streams(KvBTHandle handle) {
+    std::vector<connection_ptr> streams;
+    {
+        std::lock_guard<std::recursive_mutex> guard(lock_);
+        streams.assign(streams_.begin(), streams_.end());
+    }
+    for (const connection_ptr& c : streams) c->wake_stream(handle);
+}
+
 std::size_t connection_manager::size() const {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     return connections_.size();

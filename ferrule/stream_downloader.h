@@ -10,6 +10,7 @@
 
 #include "async_http_client.h"
 #include "kvbt_api.h"
+#include "opening_signal.h"
 #include "stream_task_options.h"
 
 class CUploadList;
@@ -24,8 +25,10 @@ struct TaskInfoRecord {
 class CStreamDownloader {
 public:
     // `uploads`: the seeding list the task's torrent joins; `abort`: set when the service
-    // stops, so that the bounded waits of opening a task end at once.
-    CStreamDownloader(CUploadList& uploads, const std::atomic<bool>& abort);
+    // stops, so that the bounded waits of opening a task end at once; `news`: notified when
+    // the engine brings metadata (and on `abort`).
+    CStreamDownloader(CUploadList& uploads, const std::atomic<bool>& abort,
+                      const COpeningSignal& news);
     ~CStreamDownloader();
     CStreamDownloader(const CStreamDownloader&) = delete;
     CStreamDownloader& operator=(const CStreamDownloader&) = delete;
@@ -79,6 +82,7 @@ private:
 
     CUploadList& uploads_;
     const std::atomic<bool>& abort_;
+    const COpeningSignal& news_;
 
     std::string key_;
     KvBTHandle handle_ = nullptr;

@@ -10,6 +10,7 @@ add_library(ferrule_stream STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/connection_stream.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/io_thread_pool.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/mime_types.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/opening_signal.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/reply.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/request_handler.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/request_parser.cpp

@@ -80,7 +80,7 @@ KvBTHandle CStreamTaskManager::OpenTaskLocked(std::unique_lock<std::recursive_mu
     std::vector<std::unique_ptr<CStreamDownloader>> closing;
     for (auto& entry : tasks_) closing.push_back(std::move(entry.second));
     tasks_.clear();
-    auto task = std::make_unique<CStreamDownloader>(uploads_, abort_);
+    auto task = std::make_unique<CStreamDownloader>(uploads_, abort_, news_);
     task->Options() = options_;
     guard.unlock();
     const std::uint64_t started = TickCountMs();
@@ -193,7 +193,12 @@ void CStreamTaskManager::SetUserUploadLimit(int bytesPerSecond) {
     uploads_.SetUserUploadLimit(bytesPerSecond);
 }
 
-void CStreamTaskManager::Abort() { abort_ = true; }
+void CStreamTaskManager::Abort() {
+    abort_ = true;
+    news_.Notify();
+}
+
+void CStreamTaskManager::MetadataArrived() { news_.Notify(); }
 
 std::size_t CStreamTaskManager::TaskCount() {
     std::lock_guard<std::recursive_mutex> guard(taskLock_);

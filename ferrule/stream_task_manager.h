@@ -69,6 +69,8 @@ public:
     void SetUserUploadLimit(int bytesPerSecond);
     // Ends the bounded waits of an opening task at once (the service is stopping).
     void Abort();
+    // The engine brought a torrent's metadata (any thread): a task waiting for it goes on.
+    void MetadataArrived();
 
     // For tests and diagnostics.
     std::size_t TaskCount();
@@ -95,6 +97,7 @@ private:
     std::uint64_t lastRefresh_ = 0;
     std::uint64_t idleStamp_ = 0;
     std::atomic<bool> abort_{false};
+    COpeningSignal news_;
     std::mutex infoLock_;
     std::map<std::string, TaskInfoRecord> infoTable_;
 };

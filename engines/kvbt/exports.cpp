@@ -103,6 +103,11 @@ int KvBT_SetDownloadSpeedLimit(int bytesPerSecond) {
 
 int KvBT_SetMaxHalfOpenConnection(int) { return 0; }
 
+int KvBT_SetEventCallback(KvBTEventCallback callback, void* context) {
+    Engine::Instance().SetEventCallback(callback, context);
+    return 0;
+}
+
 int KvBT_PreShutdown(void) {
     Engine::Instance().PreShutdown();
     return 0;

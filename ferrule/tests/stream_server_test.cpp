@@ -1,5 +1,6 @@
 // The stream server with its task manager over the recording engine: a task being made holds
-// up no other request, and only a new stream request ends a running stream.
+// up no other request, only a new stream request ends a running stream, and a stream is aimed
+// and fed without waiting for its next poll.
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -98,6 +99,33 @@ TEST_F(RecordedServiceTest, ANewStreamRequestEndsTheRunningStreamOfAnyTask) {
     EXPECT_TRUE(first.WaitClosed(10s));
     ASSERT_TRUE(other.ReadHeaders(30s));
     EXPECT_EQ(404, other.status());
+}
+
+TEST_F(RecordedServiceTest, AStreamIsAimedAndFedWithoutWaitingForItsNextPoll) {
+    constexpr int kPiece = 65536;
+    MakeVideo(32 * kPiece, kPiece, false);
+    // A poll far longer than the test: "at once" and "at the next poll" then differ by more
+    // than any load on the machine can blur, which the shipped 10 ms would not show.
+    timings_.streamPollMs = 60000;
+    StartService();
+    StreamReader first(port_, StreamPath(), "Range: bytes=0-");
+    ASSERT_TRUE(first.ReadHeaders(10s));
+    ASSERT_EQ(206, first.status());
+    // Bytes that land while the stream waits go out as soon as the engine reports them.
+    recording_engine::Hold(TaskHandle(), 0, 1);
+    EXPECT_EQ(static_cast<std::size_t>(kPiece), first.ReadBody(kPiece, 5s).size());
+
+    // A seek asks the engine for its piece when the request is read.
+    constexpr int kSeekPiece = 20;
+    ASSERT_NE(2, recording_engine::AppliedPriority(TaskHandle(), kSeekPiece));
+    StreamReader seek(port_, StreamPath(),
+                      "Range: bytes=" + std::to_string(kSeekPiece * kPiece) + "-");
+    EXPECT_TRUE(testsupport::WaitUntil(
+        [&] { return recording_engine::AppliedPriority(TaskHandle(), kSeekPiece) == 2; }, 5s))
+        << "the seek's piece was not asked for";
+    ASSERT_TRUE(seek.ReadHeaders(10s));
+    recording_engine::Hold(TaskHandle(), kSeekPiece, kSeekPiece + 1);
+    EXPECT_EQ(static_cast<std::size_t>(kPiece), seek.ReadBody(kPiece, 5s).size());
 }
 
 }  // namespace stream_testing
