@@ -48,6 +48,7 @@ void connection::start_stream() {
         end_ = r.from_header ? (r.last == UINT64_MAX ? r.last : r.last + 1) : r.last;
     }
     CStreamTaskManager* manager = GetStreamTaskManager();
+    if (manager != nullptr) manager->RequestArrived(options_.key);
     OpenedTask opened;
     if (manager == nullptr || manager->OpenTaskFor(options_, start_, end_, true, opened)) {
         task_ready(opened);
@@ -58,7 +59,7 @@ void connection::start_stream() {
     auto self = shared_from_this();
     const StreamTaskOptions options = options_;
     const std::uint64_t start = start_, end = end_;
-    task_preparer_.post([self, options, start, end] {
+    task_preparer_.post(options.key, [self, options, start, end] {
         OpenedTask prepared;
         CStreamTaskManager* manager = GetStreamTaskManager();
         // A client that hung up while it waited needs no task.

@@ -27,12 +27,8 @@ std::vector<unsigned char> ReadPieceStatus(KvBTHandle handle, int count, int& he
 
 }  // namespace
 
-CStreamDownloader::CStreamDownloader(CUploadList& uploads, const std::atomic<bool>& abort,
-                                     const COpeningSignal& news)
-    : uploads_(uploads),
-      abort_(abort),
-      news_(news),
-      httpClient_(std::make_shared<CAsyncHttpClient>()) {
+CStreamDownloader::CStreamDownloader(CUploadList& uploads, const COpeningSignal& news)
+    : uploads_(uploads), news_(news), httpClient_(std::make_shared<CAsyncHttpClient>()) {
     httpClient_->SetByteLimit(CAsyncHttpClient::kStreamByteLimit);
 }
 
@@ -97,6 +93,7 @@ void CStreamDownloader::Aim(std::uint64_t position, std::uint64_t rangeEnd) {
 }
 
 bool CStreamDownloader::CreateDownloader() {
+    if (giveUp_) return false;
     const std::string saveFolder = TheAppSettings().savePath;
     const std::string mediaFolder = GetAppDirectory() + "MediaData/";
     CreateDirectoryPath(saveFolder);
@@ -117,14 +114,14 @@ bool CStreamDownloader::CreateDownloader() {
             .WriteLog(key_)
             .WriteLog(LogText::kLineEnd);
         fetched = FetchTorrentFile(options_.torrentUrls, torrentFile,
-                                   StreamTimings().torrentFetchMs, abort_);
+                                   StreamTimings().torrentFetchMs, giveUp_);
     }
     if (handle_ == nullptr && !InitFromTorrent(torrentFile, saveFolder, stateFile, resumeFile) &&
         !fetched && FileExists(torrentFile) && !options_.torrentUrls.empty()) {
         // A cached torrent that the engine refuses is fetched again once.
         ForceDeleteFile(torrentFile);
         if (FetchTorrentFile(options_.torrentUrls, torrentFile, StreamTimings().torrentFetchMs,
-                             abort_)) {
+                             giveUp_)) {
             InitFromTorrent(torrentFile, saveFolder, stateFile, resumeFile);
         }
     }
@@ -153,7 +150,7 @@ bool CStreamDownloader::InitFromUrl(const std::string& torrentFile, const std::s
     KvBT_Downloader_SetDownloadSequence(handle, 1);
     lastSourceStamp_ = TickCountMs();
     const std::uint64_t deadline = TickCountMs() + StreamTimings().metadataWaitMs;
-    while (!abort_) {
+    while (!giveUp_) {
         const std::uint64_t seen = news_.Count();
         if (KvBT_Downloader_GetState(handle) == KVBT_STATE_READY) {
             // The metadata is kept as the task's torrent file; a failed write only costs a
