@@ -59,10 +59,14 @@ void connection_manager::stop_streams(const connection_ptr& except) {
 }
 
 void connection_manager::wake_streams(KvBTHandle handle) {
+    // Every stream, also one whose headers are written but not yet reported: the client (and
+    // so the engine) can be quicker than the write's completion.
     std::vector<connection_ptr> streams;
     {
         std::lock_guard<std::recursive_mutex> guard(lock_);
-        streams.assign(streams_.begin(), streams_.end());
+        for (const auto& entry : connections_) {
+            if (entry.second->serves_stream()) streams.push_back(entry.second);
+        }
     }
     for (const connection_ptr& c : streams) c->wake_stream(handle);
 }
