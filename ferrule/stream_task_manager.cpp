@@ -64,6 +64,8 @@ KvBTHandle CStreamTaskManager::OpenTaskLocked(std::unique_lock<std::recursive_mu
                                               const std::string& key, std::uint64_t position,
                                               std::uint64_t rangeEnd, std::string& httpUrl,
                                               std::string& filePath, int& fileIndex) {
+    // A request that came later wants another video: this one would be closed by it.
+    if (Superseded(key)) return nullptr;
     idleStamp_ = 0;
     uploads_.StopAllSeeding();
 
@@ -75,9 +77,6 @@ KvBTHandle CStreamTaskManager::OpenTaskLocked(std::unique_lock<std::recursive_mu
     if (CStreamDownloader* task = FindKey(key)) {
         return task->Open(key, position, rangeEnd, filePath, fileIndex);
     }
-
-    // A request that came later wants another video: this one would be closed by it.
-    if (Superseded(key)) return nullptr;
 
     // Releasing a task waits for the engine to save its state, fetching the torrent and
     // waiting for metadata take a while: none of it under the lock, which the server thread
