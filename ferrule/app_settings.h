@@ -33,10 +33,11 @@ struct StreamTimingValues {
     int metadataWaitMs = 10000;     // how long a magnet link may take to bring its metadata
     int torrentFetchMs = 15000;     // how long one torrent download may take
     int requestReadMs = 30000;      // a request must arrive, and a plain reply move, this soon
+    int streamPollMs = 10;          // a stream looks for new bytes, and ticks the tasks, this often
 };
 
 const StreamTimingValues& StreamTimings();
-// Tests shorten the times; the service never calls this.
+// Tests change the times; the service never calls this.
 void SetStreamTimingsForTesting(const StreamTimingValues& timings);
 
 // Milliseconds of a monotonic clock (never 0).

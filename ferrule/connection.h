@@ -43,6 +43,10 @@ public:
     // Closes the socket and lets go of the stream task. Final.
     void stop();
 
+    // Pieces of `handle`'s task became held: a stream of that task that waits for bytes
+    // sends them now rather than at its next poll (server thread).
+    void wake_stream(KvBTHandle handle);
+
     bool headers_sent() const { return headers_sent_; }
     bool stopped() const { return stopped_; }
     // The request asked for a stream (which waits for its task or runs).

@@ -58,6 +58,19 @@ void connection_manager::stop_streams(const connection_ptr& except) {
     }
 }
 
+void connection_manager::wake_streams(KvBTHandle handle) {
+    // Every stream, also one whose headers are written but not yet reported: the client (and
+    // so the engine) can be quicker than the write's completion.
+    std::vector<connection_ptr> streams;
+    {
+        std::lock_guard<std::recursive_mutex> guard(lock_);
+        for (const auto& entry : connections_) {
+            if (entry.second->serves_stream()) streams.push_back(entry.second);
+        }
+    }
+    for (const connection_ptr& c : streams) c->wake_stream(handle);
+}
+
 std::size_t connection_manager::size() const {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     return connections_.size();

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <set>
 
+#include "kvbt_api.h"
+
 namespace http::server {
 
 class connection;
@@ -33,6 +35,8 @@ public:
     // `except` asks for a stream: every stream whose response has begun ends (the player
     // opens a new connection for every seek).
     void stop_streams(const connection_ptr& except);
+    // Pieces of `handle`'s task became held: its streams that wait send them now.
+    void wake_streams(KvBTHandle handle);
 
     std::size_t size() const;
 

@@ -21,7 +21,8 @@ namespace http::server {
 namespace {
 constexpr std::size_t kStreamBufferSize = 0x80000;
 constexpr int kInitialSendBudget = 0x40000;
-constexpr int kPollMs = 10;
+// Chunks start at least this far apart.
+constexpr int kChunkSpacingMs = 10;
 }  // namespace
 
 std::string connection::parse_stream_request(const std::string& path) {
@@ -47,6 +48,7 @@ void connection::start_stream() {
         end_ = r.from_header ? (r.last == UINT64_MAX ? r.last : r.last + 1) : r.last;
     }
     CStreamTaskManager* manager = GetStreamTaskManager();
+    if (manager != nullptr) manager->RequestArrived(options_.key);
     OpenedTask opened;
     if (manager == nullptr || manager->OpenTaskFor(options_, start_, end_, true, opened)) {
         task_ready(opened);
@@ -57,7 +59,7 @@ void connection::start_stream() {
     auto self = shared_from_this();
     const StreamTaskOptions options = options_;
     const std::uint64_t start = start_, end = end_;
-    task_preparer_.post([self, options, start, end] {
+    task_preparer_.post(options.key, [self, options, start, end] {
         OpenedTask prepared;
         CStreamTaskManager* manager = GetStreamTaskManager();
         // A client that hung up while it waited needs no task.
@@ -148,7 +150,7 @@ void connection::open_stream(reply& rep) {
 }
 
 void connection::arm_stream_timer() {
-    stream_timer_.expires_after(std::chrono::milliseconds(kPollMs));
+    stream_timer_.expires_after(std::chrono::milliseconds(StreamTimings().streamPollMs));
     auto self = shared_from_this();
     stream_timer_.async_wait(
         [self](const boost::system::error_code& e) { self->handle_stream_timer(e); });
@@ -176,6 +178,16 @@ bool connection::poll() {
     send_budget_ = std::max(send_budget_, refill_budget_);
     if (waiting_) pump();
     return true;
+}
+
+void connection::wake_stream(KvBTHandle handle) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    if (stopped_ || !streaming_ || handle == nullptr || handle != handle_) return;
+    // Measured even while a write is out, so that the pump after it sees the new bytes.
+    available_ = available_bytes(start_);
+    // As a poll would, without its tick and budget: the spacing of chunks still holds, so an
+    // idle stream sends at once and a busy one no sooner than before.
+    if (waiting_) pump();
 }
 
 std::uint64_t connection::available_bytes(std::uint64_t offset) {
@@ -225,7 +237,7 @@ std::uint32_t connection::read_from_file() {
 void connection::pump() {
     if (stopped_ || writing_ || !streaming_) return;
     const std::uint64_t now = TickCountMs();
-    if (now - last_send_tick_ < static_cast<std::uint64_t>(kPollMs)) {
+    if (now - last_send_tick_ < static_cast<std::uint64_t>(kChunkSpacingMs)) {
         waiting_ = true;
         return;
     }

@@ -34,6 +34,16 @@ bool g_running = false;
 std::unique_ptr<http::server::server> g_server;
 std::unique_ptr<CStreamTaskManager> g_manager;
 
+// News from the engine's own thread. Held pieces wake the streams of their task, which
+// would otherwise look for them at their next poll; metadata wakes a task being opened.
+void OnEngineEvent(KvBTHandle task, int event, void* context) {
+    auto* server = static_cast<http::server::server*>(context);
+    if (event == KVBT_EVENT_PIECES) server->wake_streams(task);
+    if (event == KVBT_EVENT_METADATA) {
+        if (CStreamTaskManager* manager = GetStreamTaskManager()) manager->MetadataArrived();
+    }
+}
+
 std::string DocumentRoot() {
     std::string root = GetAppDirectory();
     while (root.size() > 1 && root.back() == '/') root.pop_back();
@@ -81,6 +91,7 @@ FERRULE_API void ZP2PInitServer(int port, int a1, int a2, const char* s1, int a3
     if (n > 0) KvBT_AddAppToWindowsXPFirewall(exe, "Z2UZovuz");
     const int limit = KvBT_GetCurrentXPLimit();
     if (limit != 0 && limit < 256) KvBT_ChangeXPConnectionLimit(256);
+    KvBT_SetEventCallback(&OnEngineEvent, g_server.get());
     KvBT_AddAppSettings(a1, a2, s1, a3, a4, s2, a5, a6);
     KvBTStartupParams params = {1, 1, 1, 0, 1, 0, 0};
     KvBT_Startup(&params, 0, 0, 0);
@@ -121,6 +132,8 @@ FERRULE_API void ZP2PUninitServer() {
         std::lock_guard<std::mutex> guard(g_serviceLock);
         if (!g_running) return;
         g_running = false;
+        // No news may reach the server or the manager once they begin to go.
+        KvBT_SetEventCallback(nullptr, nullptr);
         server = std::move(g_server);
         // A task that is still opening gives up its waits.
         g_manager->Abort();

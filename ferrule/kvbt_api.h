@@ -52,6 +52,17 @@ int KvBT_SetMaxHalfOpenConnection(int count);  // kept; connection attempts are 
 int KvBT_PreShutdown(void);                    // saves every task's resume state
 int KvBT_Shutdown(void);                       // releases every task and stops the engine
 
+// Events of KvBT_SetEventCallback.
+enum {
+    KVBT_EVENT_PIECES = 1,   // pieces of the task became held (readable from the file)
+    KVBT_EVENT_METADATA = 2  // the task's metadata arrived (state 3 from now on)
+};
+typedef void (*KvBTEventCallback)(KvBTHandle task, int event, void* context);
+// One callback for the whole engine (NULL: none), called on the engine's own thread. When
+// this returns, the callback it replaced is not running and is not called again. The
+// callback must return quickly and must not call KvBT_SetEventCallback.
+int KvBT_SetEventCallback(KvBTEventCallback callback, void* context);
+
 // --- tasks ----------------------------------------------------------------------------
 // A task from a torrent file. stateFile keeps the task's resume state between runs.
 // startPaused: the task checks its files and then waits for KvBT_Downloader_Resume.

@@ -80,6 +80,11 @@ void server::stop(int limit_ms) {
     io_thread_pool_.get_io_context().poll();
 }
 
+void server::wake_streams(KvBTHandle handle) {
+    boost::asio::post(io_thread_pool_.get_io_context(),
+                      [this, handle] { connection_manager_.wake_streams(handle); });
+}
+
 void server::handle_accept(const boost::system::error_code& e) {
     if (e == boost::asio::error::operation_aborted || !acceptor_.is_open()) return;
     if (e) {

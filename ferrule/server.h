@@ -28,6 +28,10 @@ public:
     // `limit_ms` for the thread to take the stop before stopping the context anyway.
     void stop(int limit_ms = 10000);
 
+    // Pieces of `handle`'s task became held: its waiting streams send them on the server
+    // thread (any thread).
+    void wake_streams(KvBTHandle handle);
+
     unsigned short port() const { return port_; }
     std::size_t connection_count() const { return connection_manager_.size(); }
 

@@ -1,9 +1,8 @@
 #include "stream_downloader.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 #include <vector>
 
 #include "app_settings.h"
@@ -29,8 +28,8 @@ std::vector<unsigned char> ReadPieceStatus(KvBTHandle handle, int count, int& he
 
 }  // namespace
 
-CStreamDownloader::CStreamDownloader(CUploadList& uploads, const std::atomic<bool>& abort)
-    : uploads_(uploads), abort_(abort), httpClient_(std::make_shared<CAsyncHttpClient>()) {
+CStreamDownloader::CStreamDownloader(CUploadList& uploads, const COpeningSignal& news)
+    : uploads_(uploads), news_(news), httpClient_(std::make_shared<CAsyncHttpClient>()) {
     httpClient_->SetByteLimit(CAsyncHttpClient::kStreamByteLimit);
 }
 
@@ -95,6 +94,7 @@ void CStreamDownloader::Aim(std::uint64_t position, std::uint64_t rangeEnd) {
 }
 
 bool CStreamDownloader::CreateDownloader() {
+    if (giveUp_) return false;
     const std::string saveFolder = TheAppSettings().savePath;
     const std::string mediaFolder = platform::FileToWrite(GetAppDirectory(), "MediaData") + "/";
     CreateDirectoryPath(saveFolder);
@@ -115,14 +115,14 @@ bool CStreamDownloader::CreateDownloader() {
             .WriteLog(key_)
             .WriteLog(LogText::kLineEnd);
         fetched = FetchTorrentFile(options_.torrentUrls, torrentFile,
-                                   StreamTimings().torrentFetchMs, abort_);
+                                   StreamTimings().torrentFetchMs, giveUp_);
     }
     if (handle_ == nullptr && !InitFromTorrent(torrentFile, saveFolder, stateFile, resumeFile) &&
         !fetched && FileExists(torrentFile) && !options_.torrentUrls.empty()) {
         // A cached torrent that the engine refuses is fetched again once.
         ForceDeleteFile(torrentFile);
         if (FetchTorrentFile(options_.torrentUrls, torrentFile, StreamTimings().torrentFetchMs,
-                             abort_)) {
+                             giveUp_)) {
             InitFromTorrent(torrentFile, saveFolder, stateFile, resumeFile);
         }
     }
@@ -151,7 +151,8 @@ bool CStreamDownloader::InitFromUrl(const std::string& torrentFile, const std::s
     KvBT_Downloader_SetDownloadSequence(handle, 1);
     lastSourceStamp_ = TickCountMs();
     const std::uint64_t deadline = TickCountMs() + StreamTimings().metadataWaitMs;
-    while (!abort_) {
+    while (!giveUp_) {
+        const std::uint64_t seen = news_.Count();
         if (KvBT_Downloader_GetState(handle) == KVBT_STATE_READY) {
             // The metadata is kept as the task's torrent file; a failed write only costs a
             // later fetch.
@@ -164,8 +165,11 @@ bool CStreamDownloader::InitFromUrl(const std::string& torrentFile, const std::s
             }
             return true;
         }
-        if (TickCountMs() >= deadline) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const std::uint64_t now = TickCountMs();
+        if (now >= deadline) break;
+        // The engine's news ends the wait at once (the first piece is then asked for); the
+        // look every 100 ms stays for metadata that comes without it.
+        news_.WaitFor(seen, static_cast<int>(std::min<std::uint64_t>(deadline - now, 100)));
     }
     KvBT_Downloader_Release(handle, 0);
     handle_ = nullptr;

@@ -10,6 +10,7 @@
 
 #include "async_http_client.h"
 #include "kvbt_api.h"
+#include "opening_signal.h"
 #include "stream_task_options.h"
 
 class CUploadList;
@@ -23,9 +24,9 @@ struct TaskInfoRecord {
 
 class CStreamDownloader {
 public:
-    // `uploads`: the seeding list the task's torrent joins; `abort`: set when the service
-    // stops, so that the bounded waits of opening a task end at once.
-    CStreamDownloader(CUploadList& uploads, const std::atomic<bool>& abort);
+    // `uploads`: the seeding list the task's torrent joins; `news`: notified when the engine
+    // brings metadata, and when a task gives up.
+    CStreamDownloader(CUploadList& uploads, const COpeningSignal& news);
     ~CStreamDownloader();
     CStreamDownloader(const CStreamDownloader&) = delete;
     CStreamDownloader& operator=(const CStreamDownloader&) = delete;
@@ -39,6 +40,9 @@ public:
     void Aim(std::uint64_t position, std::uint64_t rangeEnd);
     // Releases the engine task; the files stay.
     void Close();
+    // The bounded waits of opening the task end at once, and so does the opening (any
+    // thread): the service stops, or a newer request wants another video.
+    void GiveUp() { giveUp_ = true; }
 
     // The periodic work: limits, sources and priorities (at most every 200 ms unless forced).
     void Maintain(bool force);
@@ -78,7 +82,8 @@ private:
     void AddHttpSources(bool force);
 
     CUploadList& uploads_;
-    const std::atomic<bool>& abort_;
+    std::atomic<bool> giveUp_{false};
+    const COpeningSignal& news_;
 
     std::string key_;
     KvBTHandle handle_ = nullptr;

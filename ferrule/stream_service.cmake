@@ -10,6 +10,7 @@ add_library(ferrule_stream STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/connection_stream.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/io_thread_pool.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/mime_types.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/opening_signal.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/page_request.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/reply.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/request_handler.cpp
@@ -44,6 +45,7 @@ orvane_add_test(ferrule_stream_tests LABEL unit TIMEOUT 120
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/stream_settings_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/exports_task_info_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/async_http_client_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/task_preparer_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/server_test_http.cpp
   LIBS ferrule_stream KvBT ${CMAKE_DL_LIBS})
 add_dependencies(ferrule_stream_tests Ferrule)

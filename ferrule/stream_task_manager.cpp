@@ -1,5 +1,7 @@
 #include "stream_task_manager.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -62,6 +64,8 @@ KvBTHandle CStreamTaskManager::OpenTaskLocked(std::unique_lock<std::recursive_mu
                                               const std::string& key, std::uint64_t position,
                                               std::uint64_t rangeEnd, std::string& httpUrl,
                                               std::string& filePath, int& fileIndex) {
+    // A request that came later wants another video: this one would be closed by it.
+    if (Superseded(key)) return nullptr;
     idleStamp_ = 0;
     uploads_.StopAllSeeding();
 
@@ -80,8 +84,10 @@ KvBTHandle CStreamTaskManager::OpenTaskLocked(std::unique_lock<std::recursive_mu
     std::vector<std::unique_ptr<CStreamDownloader>> closing;
     for (auto& entry : tasks_) closing.push_back(std::move(entry.second));
     tasks_.clear();
-    auto task = std::make_unique<CStreamDownloader>(uploads_, abort_);
+    auto task = std::make_unique<CStreamDownloader>(uploads_, news_);
     task->Options() = options_;
+    if (abort_) task->GiveUp();
+    opening_.push_back(task.get());
     guard.unlock();
     const std::uint64_t started = TickCountMs();
     for (const auto& old : closing) CloseTask(*old);
@@ -90,6 +96,11 @@ KvBTHandle CStreamTaskManager::OpenTaskLocked(std::unique_lock<std::recursive_mu
     std::fflush(stdout);
     KvBTHandle handle = task->Open(key, position, rangeEnd, filePath, fileIndex);
     guard.lock();
+    opening_.erase(std::find(opening_.begin(), opening_.end(), task.get()));
+    if (handle != nullptr && Superseded(key)) {
+        task->Close();
+        handle = nullptr;
+    }
     if (handle == nullptr) {
         std::lock_guard<std::mutex> info(infoLock_);
         infoTable_.erase(key);
@@ -97,6 +108,22 @@ KvBTHandle CStreamTaskManager::OpenTaskLocked(std::unique_lock<std::recursive_mu
     }
     tasks_[handle] = std::move(task);
     return handle;
+}
+
+void CStreamTaskManager::RequestArrived(const std::string& key) {
+    if (key.empty()) return;
+    {
+        std::lock_guard<std::recursive_mutex> guard(taskLock_);
+        newestKey_ = key;
+        for (CStreamDownloader* task : opening_) {
+            if (task->Options().key != key) task->GiveUp();
+        }
+    }
+    news_.Notify();
+}
+
+bool CStreamTaskManager::Superseded(const std::string& key) const {
+    return !newestKey_.empty() && newestKey_ != key;
 }
 
 void CStreamTaskManager::AimTask(KvBTHandle handle, std::uint64_t position,
@@ -193,7 +220,16 @@ void CStreamTaskManager::SetUserUploadLimit(int bytesPerSecond) {
     uploads_.SetUserUploadLimit(bytesPerSecond);
 }
 
-void CStreamTaskManager::Abort() { abort_ = true; }
+void CStreamTaskManager::Abort() {
+    {
+        std::lock_guard<std::recursive_mutex> guard(taskLock_);
+        abort_ = true;
+        for (CStreamDownloader* task : opening_) task->GiveUp();
+    }
+    news_.Notify();
+}
+
+void CStreamTaskManager::MetadataArrived() { news_.Notify(); }
 
 std::size_t CStreamTaskManager::TaskCount() {
     std::lock_guard<std::recursive_mutex> guard(taskLock_);

@@ -2,13 +2,13 @@
 // refreshed once a second, throttling and closing of idle tasks, seeding of closed ones.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "kvbt_api.h"
 #include "stream_downloader.h"
@@ -44,6 +44,10 @@ public:
     // handle may still be NULL).
     bool OpenTaskFor(const StreamTaskOptions& options, std::uint64_t position,
                      std::uint64_t rangeEnd, bool onlyIfOpen, OpenedTask& opened);
+    // A stream request for `key` arrived (server thread). Once open, its task closes every
+    // other one, so tasks still being opened for other videos give up now: their waits end,
+    // they are not kept, and their requests are answered as for a task that cannot be had.
+    void RequestArrived(const std::string& key);
     // Re-aims an open task without counting a new connection.
     void AimTask(KvBTHandle handle, std::uint64_t position, std::uint64_t rangeEnd);
     // The play position of the task, -1 for an unknown handle.
@@ -69,6 +73,8 @@ public:
     void SetUserUploadLimit(int bytesPerSecond);
     // Ends the bounded waits of an opening task at once (the service is stopping).
     void Abort();
+    // The engine brought a torrent's metadata (any thread): a task waiting for it goes on.
+    void MetadataArrived();
 
     // For tests and diagnostics.
     std::size_t TaskCount();
@@ -87,6 +93,8 @@ private:
                               std::uint64_t position, std::uint64_t rangeEnd, std::string& httpUrl,
                               std::string& filePath, int& fileIndex);
     void CloseTask(CStreamDownloader& task);
+    // A newer request wants another video than `key`.
+    bool Superseded(const std::string& key) const;
 
     std::recursive_mutex taskLock_;
     StreamTaskOptions options_;
@@ -94,7 +102,10 @@ private:
     CUploadList uploads_;
     std::uint64_t lastRefresh_ = 0;
     std::uint64_t idleStamp_ = 0;
-    std::atomic<bool> abort_{false};
+    bool abort_ = false;  // the service stops
+    COpeningSignal news_;
+    std::string newestKey_;                    // of the last stream request
+    std::vector<CStreamDownloader*> opening_;  // tasks being made outside the lock
     std::mutex infoLock_;
     std::map<std::string, TaskInfoRecord> infoTable_;
 };

@@ -92,10 +92,13 @@ private:
     bool hasInfo_ = false;
 };
 
+// How often a download looks at its abort flag: an easy transfer would look about once a
+// second while a host says nothing, and a preparation given up must free its slot sooner.
+constexpr int kAbortLookMs = 50;
+
 struct Download {
     std::FILE* file = nullptr;
     std::size_t bytes = 0;
-    const std::atomic<bool>* abort = nullptr;
 };
 
 std::size_t OnData(char* data, std::size_t size, std::size_t count, void* user) {
@@ -106,8 +109,33 @@ std::size_t OnData(char* data, std::size_t size, std::size_t count, void* user) 
     return std::fwrite(data, 1, n, d->file);
 }
 
-int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<Download*>(user)->abort->load() ? 1 : 0;
+// Runs the transfer to its end, or until `abort` is set.
+CURLcode Perform(CURL* curl, const std::atomic<bool>& abort) {
+    CURLM* multi = curl_multi_init();
+    if (multi == nullptr) return CURLE_OUT_OF_MEMORY;
+    curl_multi_add_handle(multi, curl);
+    CURLcode result = CURLE_ABORTED_BY_CALLBACK;
+    int running = 1;
+    while (!abort) {
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        if (running == 0) {
+            int queued = 0;
+            const CURLMsg* message = curl_multi_info_read(multi, &queued);
+            result = message != nullptr && message->msg == CURLMSG_DONE ? message->data.result
+                                                                        : CURLE_FAILED_INIT;
+            break;
+        }
+        if (curl_multi_poll(multi, nullptr, 0, kAbortLookMs, nullptr) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+    }
+    curl_multi_remove_handle(multi, curl);
+    curl_multi_cleanup(multi);
+    return result;
 }
 
 bool DownloadTo(const std::string& url, const std::string& path, int limitMs,
@@ -115,7 +143,6 @@ bool DownloadTo(const std::string& url, const std::string& path, int limitMs,
     CURL* curl = curl_easy_init();
     if (curl == nullptr) return false;
     Download d;
-    d.abort = &abort;
     d.file = std::fopen(path.c_str(), "wb");
     if (d.file == nullptr) {
         curl_easy_cleanup(curl);
@@ -132,10 +159,7 @@ bool DownloadTo(const std::string& url, const std::string& path, int limitMs,
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limitMs));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnData);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &d);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &d);
-    const CURLcode result = curl_easy_perform(curl);
+    const CURLcode result = Perform(curl, abort);
     curl_easy_cleanup(curl);
     const bool closed = std::fclose(d.file) == 0;
     return result == CURLE_OK && closed;

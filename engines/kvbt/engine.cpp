@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "file_write.h"
+#include "peer_links.h"
 
 namespace kvbt {
 
@@ -85,7 +86,9 @@ int Engine::Startup(const KvBTStartupParams& params) {
     pack.set_int(lt::settings_pack::upload_rate_limit, uploadLimit_);
     pack.set_int(lt::settings_pack::download_rate_limit, downloadLimit_);
     try {
-        session_ = std::make_unique<lt::session>(lt::session_params(std::move(pack)));
+        lt::session_params sessionParams(std::move(pack));
+        sessionParams.extensions.push_back(MakePeerLinkPlugin());
+        session_ = std::make_unique<lt::session>(std::move(sessionParams));
         // Peers on the local network are normally exempt from rate limits; the user's
         // limits are meant for every peer, so every address goes to the global class.
         lt::ip_filter classes;
@@ -115,6 +118,17 @@ int Engine::SetRateLimit(bool upload, int bytesPerSecond) {
         value);
     session_->apply_settings(std::move(pack));
     return 0;
+}
+
+void Engine::SetEventCallback(KvBTEventCallback callback, void* context) {
+    std::lock_guard<std::mutex> guard(callbackLock_);
+    callback_ = callback;
+    callbackContext_ = context;
+}
+
+void Engine::Notify(const Task& task, int event) {
+    std::lock_guard<std::mutex> guard(callbackLock_);
+    if (callback_ != nullptr) callback_(ToHandle(task.Id()), event, callbackContext_);
 }
 
 KvBTHandle Engine::Add(lt::add_torrent_params params, const std::string& saveFolder,
@@ -252,13 +266,17 @@ void Engine::HandleAlert(lt::alert* alert) {
         if (auto* a = lt::alert_cast<lt::piece_finished_alert>(alert)) {
             if (task->OnPieceFinished(static_cast<int>(a->piece_index))) a->handle.flush_cache();
         } else if (auto* f = lt::alert_cast<lt::cache_flushed_alert>(alert)) {
-            if (task->OnFlushed()) f->handle.flush_cache();
+            const bool again = task->OnFlushed();
+            Notify(*task, KVBT_EVENT_PIECES);
+            if (again) f->handle.flush_cache();
         } else if (auto* m = lt::alert_cast<lt::metadata_received_alert>(alert)) {
             task->SetMetadata(m->handle.torrent_file());
+            Notify(*task, KVBT_EVENT_METADATA);
         } else if (auto* c = lt::alert_cast<lt::torrent_checked_alert>(alert)) {
             task->SetMetadata(c->handle.torrent_file());
             const lt::torrent_status status = c->handle.status(lt::torrent_handle::query_pieces);
             task->OnChecked(status.pieces);
+            Notify(*task, KVBT_EVENT_PIECES);
         } else if (auto* r = lt::alert_cast<lt::save_resume_data_alert>(alert)) {
             const std::vector<char> data = lt::write_resume_data_buf(r->params);
             WriteFileReplacing(task->StateFile(), std::string(data.begin(), data.end()));

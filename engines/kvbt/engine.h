@@ -26,6 +26,7 @@ public:
     void Shutdown();
 
     int SetRateLimit(bool upload, int bytesPerSecond);
+    void SetEventCallback(KvBTEventCallback callback, void* context);
 
     // Adds a torrent; NULL when it cannot be added (no session, a duplicate, bad data).
     KvBTHandle Add(lt::add_torrent_params params, const std::string& saveFolder,
@@ -43,6 +44,7 @@ private:
     std::shared_ptr<Task> FindByTorrent(const lt::torrent_handle& handle) const;
     void SaveResumeState(const std::shared_ptr<Task>& task);
     void RemoveTask(const std::shared_ptr<Task>& task, bool deleteFiles);
+    void Notify(const Task& task, int event);
 
     mutable std::mutex lock_;
     std::unique_ptr<lt::session> session_;
@@ -54,6 +56,11 @@ private:
     std::string listenInterface_;
     int uploadLimit_ = 0;
     int downloadLimit_ = 0;
+
+    // Held while the callback runs, so that replacing it waits for a call under way.
+    std::mutex callbackLock_;
+    KvBTEventCallback callback_ = nullptr;
+    void* callbackContext_ = nullptr;
 };
 
 }  // namespace kvbt

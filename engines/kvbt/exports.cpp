@@ -103,6 +103,11 @@ int KvBT_SetDownloadSpeedLimit(int bytesPerSecond) {
 
 int KvBT_SetMaxHalfOpenConnection(int) { return 0; }
 
+int KvBT_SetEventCallback(KvBTEventCallback callback, void* context) {
+    Engine::Instance().SetEventCallback(callback, context);
+    return 0;
+}
+
 int KvBT_PreShutdown(void) {
     Engine::Instance().PreShutdown();
     return 0;
@@ -209,7 +214,11 @@ int KvBT_Downloader_AddPeerSource(KvBTHandle handle, const char* host, int port)
                 continue;
             }
             endpoint.port(static_cast<unsigned short>(port));
-            task.Handle().connect_peer(endpoint);
+            // Plain handshake first, as libtorrent does for peers a tracker names: the
+            // encrypted one costs two key computations before the first request, and a peer
+            // that insists on encryption is tried with it next time.
+            task.Handle().connect_peer(endpoint, lt::peer_source_flags_t{},
+                                       lt::pex_utp | lt::pex_holepunch);
             ++added;
         }
         ::freeaddrinfo(found);

@@ -8,6 +8,8 @@ namespace {
 // Urgent pieces get deadlines this far apart, in order, so they arrive in order.
 constexpr int kDeadlineStepMs = 150;
 constexpr unsigned char kNormal = 1;
+// Urgent pieces after the first: above every normal piece, below the first.
+constexpr lt::download_priority_t kUrgent{6};
 }  // namespace
 
 Task::Task(std::uint64_t id, std::string saveFolder, std::string stateFile)
@@ -154,8 +156,14 @@ void Task::ApplyPriorities() {
                 priorities[i] = lt::dont_download;
                 break;
             case 2:
-                priorities[i] = lt::top_priority;
-                if (!held_[i]) urgent.push_back(static_cast<int>(i));
+                if (held_[i]) {
+                    priorities[i] = lt::top_priority;
+                    break;
+                }
+                // libtorrent asks for the pieces of one priority in no set order, and a
+                // stream waits for the first one: only that one is top.
+                priorities[i] = urgent.empty() ? lt::top_priority : kUrgent;
+                urgent.push_back(static_cast<int>(i));
                 break;
             default:
                 priorities[i] = lt::default_priority;
@@ -170,12 +178,16 @@ void Task::ApplyPriorities() {
     }
     handle_.prioritize_pieces(priorities);
     int rank = 0;
+    std::vector<std::pair<lt::piece_index_t, lt::download_priority_t>> lowered;
     for (const int piece : urgent) {
         ++rank;
         if (!deadlines_.count(piece)) {
             handle_.set_piece_deadline(lt::piece_index_t(piece), rank * kDeadlineStepMs);
+            // A deadline makes its piece top; all but the first go back below it.
+            if (rank > 1) lowered.emplace_back(lt::piece_index_t(piece), kUrgent);
         }
     }
+    if (!lowered.empty()) handle_.prioritize_pieces(lowered);
     deadlines_ = urgentSet;
 }
 

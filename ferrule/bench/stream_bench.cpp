@@ -9,7 +9,8 @@
 // process of its own, so nothing of an earlier run is cached. For each piece size (1 MiB,
 // 256 KiB) it prints: request to first byte for a new video at 0, 50% and 90%; a seek to 90%
 // inside a task that holds only the start; the whole file in order (MB/s); a seek back into
-// held bytes; and the peak resident memory of the processes (service and client).
+// held bytes; and the peak resident memory of the processes (service and client). Each figure
+// comes as the median and the 90th percentile over the runs.
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,6 +36,7 @@ extern char** environ;
 
 using testsupport::Median;
 using testsupport::Milliseconds;
+using testsupport::Percentile;
 
 namespace {
 
@@ -265,9 +267,9 @@ int main(int argc, char** argv) {
     std::printf(
         "ferrule_stream_bench: the service as shipped (ZP2PInitServer(port, 0, 0, \"\", 0, 0, "
         "\"\", 0, 0), engine start-up record 1,1,1,0,1),\n  a loopback seeder taking %s, %lld "
-        "bytes, %d fresh processes per figure, medians\n",
+        "bytes, %d fresh processes per figure\n",
         utp ? "TCP and uTP" : "TCP only", size, runs);
-    std::printf("%-8s %10s %10s %10s %10s %11s %8s %9s\n", "piece", "first@0", "first@50%",
+    std::printf("%-12s %10s %10s %10s %10s %11s %8s %9s\n", "piece", "first@0", "first@50%",
                 "first@90%", "seek@90%", "seek(held)", "MB/s", "peak RSS");
     for (const int pieceSize : {1024 * 1024, 256 * 1024}) {
         testsupport::TempDir data;
@@ -280,14 +282,19 @@ int main(int argc, char** argv) {
         const std::string path = StreamPath(seed.port(), files.Url("video.torrent"));
         Figures f;
         for (int r = 0; r < runs; ++r) RunOnce(path, size, f);
-        std::printf("%-8s %8.1fms %8.1fms %8.1fms %8.1fms %9.1fms %8.1f %5.1f MiB\n",
-                    pieceSize == 1024 * 1024 ? "1 MiB" : "256 KiB", Median(f.first0),
-                    Median(f.first50), Median(f.first90), Median(f.seek90), Median(f.seekHeld),
-                    Median(f.mbps), f.peakRss);
+        const char* name = pieceSize == 1024 * 1024 ? "1 MiB" : "256 KiB";
+        std::printf("%-8s med %8.1fms %8.1fms %8.1fms %8.1fms %9.1fms %8.1f %5.1f MiB\n", name,
+                    Median(f.first0), Median(f.first50), Median(f.first90), Median(f.seek90),
+                    Median(f.seekHeld), Median(f.mbps), f.peakRss);
+        // For the rate the slow end: what nine runs in ten reached.
+        std::printf("%-8s p90 %8.1fms %8.1fms %8.1fms %8.1fms %9.1fms %8.1f\n", "",
+                    Percentile(f.first0, 90), Percentile(f.first50, 90), Percentile(f.first90, 90),
+                    Percentile(f.seek90, 90), Percentile(f.seekHeld, 90), Percentile(f.mbps, 10));
         std::fflush(stdout);
     }
     std::printf(
-        "targets: first byte < 100 ms, seek to a missing offset < 100 ms, >= 45 MB/s with 1 MiB "
-        "pieces, peak RSS < 60 MiB\n");
+        "p90: the 90th percentile over the runs (for MB/s the rate 90%% of the runs reached)\n"
+        "targets (medians): first byte <= 40 ms, seek to a missing offset <= 25 ms, seek into "
+        "held bytes <= 5 ms, >= 48 MB/s, peak RSS < 40 MiB\n");
     return 0;
 }

@@ -10,6 +10,7 @@ namespace {
 struct Task {
     TaskShape shape;
     std::vector<unsigned char> held;
+    std::map<int, int> staged, applied;  // piece priorities
     bool uploadOnly = false;
 };
 
@@ -21,6 +22,8 @@ struct State {
     std::vector<int> uploadLimits;
     std::vector<std::string> calls;
     std::vector<PartData> parts;
+    KvBTEventCallback callback = nullptr;
+    void* callbackContext = nullptr;
 };
 
 State& S() {
@@ -77,12 +80,28 @@ void SetTaskShape(const TaskShape& shape) {
 }
 
 void Hold(KvBTHandle handle, int first, int last) {
+    KvBTEventCallback callback = nullptr;
+    void* context = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(S().lock);
+        const auto it = S().tasks.find(reinterpret_cast<std::uintptr_t>(handle));
+        if (it == S().tasks.end()) return;
+        for (int i = first; i < last && i < static_cast<int>(it->second.held.size()); ++i) {
+            it->second.held[static_cast<std::size_t>(i)] = 1;
+        }
+        callback = S().callback;
+        context = S().callbackContext;
+    }
+    // As the engine does once pieces are on disk (there from its own thread).
+    if (callback != nullptr) callback(handle, KVBT_EVENT_PIECES, context);
+}
+
+int AppliedPriority(KvBTHandle handle, int piece) {
     std::lock_guard<std::mutex> guard(S().lock);
     const auto it = S().tasks.find(reinterpret_cast<std::uintptr_t>(handle));
-    if (it == S().tasks.end()) return;
-    for (int i = first; i < last && i < static_cast<int>(it->second.held.size()); ++i) {
-        it->second.held[static_cast<std::size_t>(i)] = 1;
-    }
+    if (it == S().tasks.end()) return -1;
+    const auto found = it->second.applied.find(piece);
+    return found == it->second.applied.end() ? -1 : found->second;
 }
 
 std::vector<int> UploadLimits() {
@@ -127,6 +146,13 @@ int KvBT_SetUploadSpeedLimit(int bytesPerSecond) {
 }
 
 int KvBT_SetDownloadSpeedLimit(int) { return 0; }
+
+int KvBT_SetEventCallback(KvBTEventCallback callback, void* context) {
+    std::lock_guard<std::mutex> guard(recording_engine::S().lock);
+    recording_engine::S().callback = callback;
+    recording_engine::S().callbackContext = context;
+    return 0;
+}
 int KvBT_SetMaxHalfOpenConnection(int) { return 0; }
 int KvBT_PreShutdown(void) { return 0; }
 int KvBT_Shutdown(void) { return 0; }
@@ -207,8 +233,19 @@ int KvBT_Downloader_GetPiecesStatus(KvBTHandle h, unsigned char* buffer, int cou
     });
 }
 
-int KvBT_Downloader_SetPiecePrioritize(KvBTHandle, int, int, int) { return 0; }
-int KvBT_Downloader_ApplyPrioritize(KvBTHandle) { return 0; }
+int KvBT_Downloader_SetPiecePrioritize(KvBTHandle h, int piece, int priority, int) {
+    return With("KvBT_Downloader_SetPiecePrioritize", h, -1, [=](Task& t) {
+        t.staged[piece] = priority;
+        return 0;
+    });
+}
+
+int KvBT_Downloader_ApplyPrioritize(KvBTHandle h) {
+    return With("KvBT_Downloader_ApplyPrioritize", h, -1, [](Task& t) {
+        for (const auto& [piece, priority] : t.staged) t.applied[piece] = priority;
+        return 0;
+    });
+}
 int KvBT_Downloader_SetMaxTotalConnections(KvBTHandle, int) { return 0; }
 int KvBT_Downloader_SetDownloadLimit(KvBTHandle, int) { return 0; }
 int KvBT_Downloader_SetUploadLimit(KvBTHandle, int) { return 0; }

@@ -32,6 +32,9 @@ void SetTaskShape(const TaskShape& shape);
 // Marks pieces [first, last) of a task as held.
 void Hold(KvBTHandle handle, int first, int last);
 
+// The priority a piece got at the task's last ApplyPrioritize (-1: none yet).
+int AppliedPriority(KvBTHandle handle, int piece);
+
 // Engine-wide upload limits in the order they were set.
 std::vector<int> UploadLimits();
 // Names of the calls made, in order ("KvBT_Downloader_Release", ...).
