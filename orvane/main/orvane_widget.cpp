@@ -63,6 +63,10 @@ orvane::orvane(QWidget* parent) : QWidget(parent) {
 }
 
 orvane::~orvane() {
+    // The form's widgets go after this body, with the base: the page views stop their loads
+    // then and report it (a failed load shows the main page), which must not reach a widget
+    // that is half gone.
+    for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
     DeleteOwnedWindows();
     // Replies aborted by the manager's end must not reach a widget that is half gone.
     if (network_) {

@@ -99,6 +99,20 @@ TEST_F(RequestsTest, OvAddressResolvesShowsItsAdvertisementAndPlaysWhenTheAdIsDo
     EXPECT_EQ(service->CountRequests("getvideo.js?seed=OV://Abc%2B1"), 1);
 }
 
+TEST_F(RequestsTest, DestroyedWhileItsAdvertisementPageStillLoadsTheControlEndsCleanly) {
+    // The page never comes while the control lives: its load is stopped by the control's end.
+    StartService({"--set", "url=${base}media/a.torrent", "--set", "ad=${base}ad.html?ms=200",
+                  "--delay", "ad.html=60000"});
+    MakeControl();
+    control->setOvUrl("ov://abc");
+    ASSERT_TRUE(WaitFor([&] { return CurrentPage() == Child<QWidget>("adPage"); }));
+    ASSERT_TRUE(Requested("GET /Orvane/ad.html"));
+    QPointer<orvane> widget(main);
+    control.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(widget.isNull());
+}
+
 TEST_F(RequestsTest, SeedTravelsWholeAndOnlyTheNewestAddressPlays) {
     StartService({"--root", EchoingSite(), "--delay", "seed=ov://slow=1500"});
     MakeControl();
