@@ -46,10 +46,11 @@ orvane::orvane(QWidget* parent) : QWidget(parent) {
     CreateMenus();
     ApplySettings();
     ui_->stackedWidget->setCurrentWidget(ui_->emptyPage);
+    // Made before the start-up play: an ov:// address is resolved through it.
+    CreateNetwork();
     if (HasAppValue("videoPath"))
         PlayVideo({{"type", 6}, {"url", AppValue("videoPath").toString()}});
     CreateHandOffSocket();
-    CreateNetwork();
     CreateAdWindows();
     RequestPromotion();
     RequestAdText();

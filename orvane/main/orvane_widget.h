@@ -119,6 +119,8 @@ private:
     void RequestAdText();
     void StartAdTextRotation();
     void ShowNextAdText();
+    // Forgets the address being resolved and its answer; a pending request is aborted.
+    void AbandonResolve();
     void ResolveTimedOut();
     void ResolveFinished(QNetworkReply* reply);
     void AdTextFinished(QNetworkReply* reply);

@@ -18,8 +18,10 @@ void orvane::Max() { ToggleOwnWindowMaximized(this); }
 
 void orvane::ShowMain() {
     if (!ui_) return;
-    ui_->adWebView->load(QUrl("about:blank"));
+    // The page first: stopping an advertisement page still loading reports a failed load,
+    // which shows the main page only while the advertisement page is shown.
     ui_->stackedWidget->setCurrentWidget(ui_->emptyPage);
+    ui_->adWebView->load(QUrl("about:blank"));
 }
 
 void orvane::ShowAd(QString url) {
@@ -86,7 +88,9 @@ void orvane::JavaScriptWindowObjectCleared() { AddJsExtObj(ui_->adWebView->page(
 void orvane::LinkClicked(QUrl url) { JsExtObjInstance()->OpenWindow(url.toString()); }
 
 void orvane::LoadFinished(bool ok) {
-    if (!ok) ShowMain();
+    // A failed advertisement page falls back to the main page; one stopped because a play
+    // replaced it leaves that play in view.
+    if (!ok && ui_ && ui_->stackedWidget->currentWidget() == ui_->adPage) ShowMain();
 }
 
 void orvane::WebLoaded(bool) {

@@ -46,17 +46,7 @@ TEST(UdpTableTest, OwnersOfTheSendingSocketAreReadFromBothTables) {
 
 class HandOffTest : public MainWidgetTest {
 protected:
-    // Sends from another thread: the sender waits until the player has taken the datagram.
-    bool Send(const std::string& path) {
-        std::atomic<int> result{-1};
-        std::thread sender([&] {
-            std::string error;
-            result = HandOffToRunningPlayer(path, error, handOffPort) ? 1 : 0;
-        });
-        WaitFor([&] { return result != -1; }, 15000);
-        sender.join();
-        return result == 1;
-    }
+    bool Send(const std::string& path) { return SendHandOff(path); }
 };
 
 TEST_F(HandOffTest, ExistingPathOfThisUserPlaysAndAMissingOneDoesNot) {
