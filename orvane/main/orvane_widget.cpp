@@ -163,11 +163,20 @@ void orvane::timerEvent(QTimerEvent* event) {
     } else if (id == resolveTimer_) {
         ResolveTimedOut();
     } else if (id == btTimer_) {
-        // The stream base URL follows a BT server that started late or started again. One
-        // started here is asked at once, or streams would go to the old address for another
-        // period; should it not answer yet, the next period asks again.
-        if (IsBtServerRunning() || StartBtServer()) QueryBtUrl();
+        KeepBtServerAlive();
     }
+}
+
+void orvane::KeepBtServerAlive() {
+    // The stream base URL follows a BT server that started late or started again.
+    if (IsBtServerRunning()) {
+        QueryBtUrl();
+        return;
+    }
+    // One started here is asked once it has had its time to come up, or streams would go to
+    // the old address for another period; should it not answer yet, the next period asks
+    // again. The time passes on a timer: this thread runs the user interface.
+    if (LaunchBtServer()) QTimer::singleShot(kBtServerStartMs, this, [] { QueryBtUrl(); });
 }
 
 void orvane::resizeEvent(QResizeEvent*) {}

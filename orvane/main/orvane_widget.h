@@ -113,6 +113,8 @@ private:
     // Makes the tray and the focus advertisement window (adWindow_, adFocusWindow_).
     void CreateAdWindows();
     void DeleteOwnedWindows();
+    // The BT keep-alive timer's work: follow the BT server's URL, or start it again.
+    void KeepBtServerAlive();
 
     // Request side.
     void RequestPromotion();
