@@ -117,6 +117,15 @@ void orvane::ShowScreenMenu() { ShowScreenMenu(false); }
 
 void orvane::SwitchToWebPage() {}
 
+void orvane::ShowWindowControls() {
+    if (!ui_) return;
+    windowControls_ = true;
+    Bar()->ShowRecordsButton();
+    // The panel stays shrunk away until the button opens it.
+    Bar()->CheckRecords();
+    WindowStateChanged(isFullScreen() ? Qt::WindowFullScreen : window()->windowState());
+}
+
 void orvane::WindowStateChanged(Qt::WindowStates state) {
     if (!ui_) return;
     if (state & Qt::WindowMaximized) {
@@ -126,11 +135,13 @@ void orvane::WindowStateChanged(Qt::WindowStates state) {
     } else if (state & Qt::WindowFullScreen) {
         ui_->titleWidget->hide();
         Bar()->CheckRecords();
+        return;
     } else {
         Bar()->show();
         ui_->buttonRestore->hide();
         ui_->buttonMax->show();
     }
+    if (windowControls_) ui_->titleWidget->show();
 }
 
 bool orvane::IsInDragArea() {
