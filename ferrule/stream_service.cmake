@@ -47,6 +47,7 @@ orvane_add_test(ferrule_stream_tests LABEL unit TIMEOUT 120
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/async_http_client_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/task_preparer_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/tests/server_test_http.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tests/torrent_fetch_test.cpp
   LIBS ferrule_stream KvBT ${CMAKE_DL_LIBS})
 add_dependencies(ferrule_stream_tests Ferrule)
 target_compile_definitions(ferrule_stream_tests PRIVATE

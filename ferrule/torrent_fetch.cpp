@@ -3,10 +3,9 @@
 #include <curl/curl.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 #include "file_utils.h"
+#include "platform/regular_file.h"
 
 namespace {
 
@@ -170,15 +169,10 @@ bool DownloadTo(const std::string& url, const std::string& path, int limitMs,
 bool IsTorrentData(const std::string& bytes) { return Bencode(bytes).IsTorrent(); }
 
 bool IsTorrentFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size <= 0 || static_cast<std::size_t>(size) > kMaxTorrentBytes) return false;
-    in.seekg(0);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    if (!in.read(&bytes[0], size)) return false;
-    return IsTorrentData(bytes);
+    // Whatever stands under the name by now: a FIFO must not stop the stream, nor a device
+    // feed it without end.
+    std::string bytes, error;
+    return platform::ReadRegularFile(path, kMaxTorrentBytes, bytes, error) && IsTorrentData(bytes);
 }
 
 bool FetchTorrentFile(const std::vector<std::string>& urls, const std::string& target, int limitMs,

@@ -1,7 +1,9 @@
 #include "segment_list.h"
 
-#include <fstream>
+#include <sstream>
 #include <vector>
+
+#include "platform/regular_file.h"
 
 namespace aplayer {
 
@@ -19,15 +21,16 @@ bool IsAbsolute(const std::string& entry) {
 
 std::string SegmentListAsTimeline(const std::string& url) {
     if (url.empty() || url.find("://") != std::string::npos) return url;
-    std::ifstream file(url, std::ios::binary);
+    // Only a regular file of a list's size is read: a FIFO would keep the caller waiting for a
+    // writer, and a device would feed it without end. mpv deals with anything else.
+    std::string text, error;
+    if (!platform::ReadRegularFile(url, kMaxListBytes, text, error)) return url;
+    std::istringstream file(text);
     std::string line;
-    if (!file || !std::getline(file, line) || !StartsWith(line, "#EXTM3U")) return url;
+    if (!std::getline(file, line) || !StartsWith(line, "#EXTM3U")) return url;
 
     std::vector<std::string> entries;
-    std::size_t total = line.size();
     while (std::getline(file, line)) {
-        total += line.size() + 1;
-        if (total > kMaxListBytes) return url;
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
         if (line.empty()) continue;
         if (StartsWith(line, "#EXT-X-") && line != "#EXT-X-ENDLIST") return url;

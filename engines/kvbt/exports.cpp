@@ -13,6 +13,7 @@
 #include "file_write.h"
 #include "kvbt_api.h"
 #include "kvbt_downloader_info.h"
+#include "platform/regular_file.h"
 
 using kvbt::Engine;
 using kvbt::Task;
@@ -123,9 +124,15 @@ KvBTHandle KvBT_Downloader_Initialize(const char* torrentFile, const char* saveF
                                       const char*, int isPrivate, int) {
     if (torrentFile == nullptr || saveFolder == nullptr) return nullptr;
     lt::add_torrent_params params;
+    // Read here rather than by name inside the library: whatever stands under the name must
+    // be a regular file of a torrent's size, never a FIFO to wait on or an endless device.
+    std::string torrent, error;
+    if (!platform::ReadRegularFile(torrentFile, lt::load_torrent_limits{}.max_buffer_size, torrent,
+                                   error))
+        return nullptr;
     try {
         lt::error_code ec;
-        auto info = std::make_shared<lt::torrent_info>(std::string(torrentFile), ec);
+        auto info = std::make_shared<lt::torrent_info>(torrent, ec, lt::from_span);
         if (ec || !info->is_valid()) return nullptr;
         params.ti = std::move(info);
     } catch (const std::exception&) {

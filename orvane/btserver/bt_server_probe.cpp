@@ -12,11 +12,20 @@ bool IsBtServerRunning() {
     return !platform::ProbeAndCreateSegment(memory, 1);
 }
 
+namespace {
+
+bool StartServerProcess() {
+    // The path goes as it is, not through a command line that a quote in it would break.
+    return platform::StartProcess(AppFilePath("orvane.exe").toStdString(), {"-startbt"}) != nullptr;
+}
+
+}  // namespace
+
 bool StartBtServer() {
     if (IsBtServerRunning()) return true;
-    // The path goes as it is, not through a command line that a quote in it would break.
-    const auto process =
-        platform::StartProcess(AppFilePath("orvane.exe").toStdString(), {"-startbt"});
-    QThread::msleep(1000);
-    return process != nullptr;
+    const bool started = StartServerProcess();
+    QThread::msleep(kBtServerStartMs);
+    return started;
 }
+
+bool LaunchBtServer() { return IsBtServerRunning() || StartServerProcess(); }

@@ -8,3 +8,10 @@ bool IsBtServerRunning();
 // once). Waits a second for the new process to take the segment, then answers whether the
 // process was started.
 bool StartBtServer();
+
+// The same start without the wait: the caller gives the new process its second some other
+// way. True when a BT server runs or the process was started.
+bool LaunchBtServer();
+
+// How long a new BT server is given to take its segment and open its pipe.
+constexpr int kBtServerStartMs = 1000;

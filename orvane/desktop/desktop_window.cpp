@@ -18,6 +18,8 @@ DesktopWindow::DesktopWindow() : control_(new AXWrapWidget(this)) {
     setWindowTitle(MainWidget()->windowTitle());
     setWindowIcon(QIcon(QStringLiteral(":/image/tarsel_64x64.png")));
     resize(MainWidget()->size());
+    // This window is the player's own: its menus and the history are reached from the form.
+    MainWidget()->ShowWindowControls();
     MainWidget()->installEventFilter(this);
 }
 

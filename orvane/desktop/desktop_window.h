@@ -1,5 +1,6 @@
 // The desktop program's window: a top-level window holding the player control, the way any
-// host holds it.
+// host holds it. Being the player's own window, it shows the form's title bar (main menu and
+// window buttons) and the history button, which a host's page does without.
 //
 // Closing the window ends the program. The player's own close (the main widget closes itself,
 // for example from a page's script) ends it as well: the main widget takes its player view

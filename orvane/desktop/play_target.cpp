@@ -5,12 +5,13 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include "platform/regular_file.h"
 #include "torrent_name.h"
 
 namespace {
 
 // Torrent files are small; anything this large is not one, and is not read whole.
-constexpr qint64 kLargestTorrent = 64 * 1024 * 1024;
+constexpr std::size_t kLargestTorrent = 64 * 1024 * 1024;
 
 bool IsLink(const QString& argument) {
     return argument.startsWith(QLatin1String("magnet:"), Qt::CaseInsensitive) ||
@@ -23,9 +24,12 @@ bool HasScheme(const QString& argument) {
 }
 
 // Empty when the file is a torrent the player can stream; else why not.
-QString TorrentProblem(QFile& file) {
-    if (file.size() > kLargestTorrent) return QStringLiteral("too large to be a torrent file");
-    if (TorrentContentName(file.readAll()).isEmpty())
+QString TorrentProblem(platform::RegularFile& file) {
+    std::string torrent;
+    if (!file.ReadAll(torrent, kLargestTorrent))
+        return QStringLiteral("not read as a torrent file (") +
+               QString::fromStdString(file.Error()) + ')';
+    if (TorrentContentName(QByteArray::fromStdString(torrent)).isEmpty())
         return QStringLiteral("not a torrent file (no content named in its info dictionary)");
     return QString();
 }
@@ -40,9 +44,12 @@ std::optional<PlayTarget> ReadLocalFile(const QString& path, const QString& show
         error = shown + QStringLiteral(": is a folder, not a video file");
         return std::nullopt;
     }
-    QFile file(info.absoluteFilePath());
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = shown + QStringLiteral(": cannot be read (") + file.errorString() + ')';
+    // Only a regular file plays: a device or a FIFO would feed the player without end or
+    // keep it waiting for a writer before any window opens.
+    platform::RegularFile file(QFile::encodeName(info.absoluteFilePath()).toStdString());
+    if (!file.IsOpen()) {
+        error = shown + QStringLiteral(": cannot be played (") +
+                QString::fromStdString(file.Error()) + ')';
         return std::nullopt;
     }
     const bool torrent = info.suffix().compare(QLatin1String("torrent"), Qt::CaseInsensitive) == 0;

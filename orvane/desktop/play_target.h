@@ -21,7 +21,7 @@ struct PlayTarget {
 
 // Reads the program's argument: a magnet or kvbt link (any case) is a link, any other
 // "scheme://" address a direct URL ("file://" ones name local files), and everything else a
-// local path, relative to the current folder. A path must name a readable file; one ending in
-// ".torrent" (any case) must hold a torrent that names its content. Empty with `error` set
-// (the reason, naming the argument) otherwise.
+// local path, relative to the current folder. A path must name a readable regular file (no
+// device, FIFO or folder); one ending in ".torrent" (any case) must hold a torrent that names
+// its content. Empty with `error` set (the reason, naming the argument) otherwise.
 std::optional<PlayTarget> ReadPlayTarget(const QString& argument, QString& error);

@@ -1,7 +1,5 @@
 #include "http_server.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -15,6 +13,7 @@
 
 #include "http_file_sender.h"
 #include "platform/page_request.h"
+#include "platform/regular_file.h"
 #include "qhttprequest.h"
 #include "qhttpresponse.h"
 #include "qhttpserver.h"
@@ -99,7 +98,7 @@ int HttpServer::Start(int firstPort, int lastPort, const QString& root) {
 }
 
 bool HttpServer::Publish(const QString& path) {
-    if (!QFileInfo(path).isFile()) return false;
+    if (!platform::RegularFile(QFile::encodeName(path).toStdString()).IsOpen()) return false;
     m_published.insert(path);
     return true;
 }
@@ -144,20 +143,18 @@ void HttpServer::handleRequest(QHttpRequest* req, QHttpResponse* resp) {
     const QString fileName = path.startsWith(kBtRoot) ? PublishedFilePath(path) : WebFilePath(path);
     if (fileName.isEmpty()) return AnswerBadRequest(resp);
 
-    // Opened without blocking (a fifo would wait for a writer) and then asked what it is, so
-    // nothing can swap the file for a device or a folder in between.
-    const int fd =
-        ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return AnswerBadRequest(resp);
+    // Whatever the name names by now: only a regular file is served, never a device or a FIFO
+    // swapped in after it was published.
+    platform::RegularFile opened(QFile::encodeName(fileName).toStdString());
+    if (!opened.IsOpen()) return AnswerBadRequest(resp);
+    const qint64 length = opened.Size();
     auto file = std::make_unique<QFile>();
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-        !file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    const int fd = opened.Release();
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return AnswerBadRequest(resp);
     }
 
-    const qint64 length = info.st_size;
     resp->setHeader("Content-Type", type.toLatin1());
     resp->setHeader("Content-Length", QByteArray::number(length));
     resp->writeHead(200);

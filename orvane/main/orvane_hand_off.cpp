@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <QDebug>
+#include <QFile>
 #include <QUdpSocket>
 #include <algorithm>
 
 #include "app_paths.h"
 #include "app_values.h"
 #include "orvane_widget.h"
+#include "platform/regular_file.h"
 #include "udp_hand_off.h"
 
 namespace {
@@ -67,10 +69,15 @@ void orvane::ReadPendingDatagrams() {
     SetAppValue("videoPath", QString::fromUtf8(datagram));
     const QString path = AppValue("videoPath").toString();
     show();
-    if (PathExists(path)) {
+    // Only a regular file plays: a device would feed the player without end, and a FIFO would
+    // keep this thread waiting for a writer.
+    const platform::RegularFile file(QFile::encodeName(path).toStdString());
+    if (file.IsOpen()) {
         PlayVideo({{"type", 6}, {"url", path}});
-    } else {
-        setFocus();
-        activateWindow();
+        return;
     }
+    if (PathExists(path))
+        qDebug().noquote() << "hand-off of" << path << "refused:" << file.Error().c_str();
+    setFocus();
+    activateWindow();
 }

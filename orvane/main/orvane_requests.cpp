@@ -50,9 +50,14 @@ void orvane::PlayVideo(QVariantMap videoInfo) {
         setOvUrl(url);
         return;
     }
+    // The latest request wins: an address still being resolved, or a resolved one whose
+    // advertisement page still shows, plays nothing any more.
+    AbandonResolve();
     // After the close the view is gone: the widget answers as if idle.
     if (!playerView_) return;
+    const bool adShown = ui_->stackedWidget->currentWidget() == ui_->adPage;
     ui_->stackedWidget->setCurrentWidget(playerView_);
+    if (adShown) ui_->adWebView->load(QUrl("about:blank"));
     if (!QMetaObject::invokeMethod(playerView_, "Play", Qt::DirectConnection,
                                    Q_ARG(QVariantMap, videoInfo)))
         qDebug() << "the player view cannot play yet";
@@ -85,7 +90,15 @@ void orvane::setOvUrl(QString url) {
     // history name the address that was resolved.
     ovUrl_ = url;
     // The answer of an earlier address must not play for this one.
+    AbandonResolve();
+    pendingResolve_ = Get("getvideo.js?seed=" + QString::fromLatin1(EncodeSeed(url)), "getvideo");
+    resolveTimer_ = startTimer(ResolveTimeoutMs());
+}
+
+void orvane::AbandonResolve() {
     ClearResolvedVideo();
+    // Forgotten first: the abort reports the reply as finished, and only the pending reply
+    // may act on its answer.
     if (QNetworkReply* abandoned = pendingResolve_.data()) {
         pendingResolve_ = nullptr;
         abandoned->abort();
@@ -94,8 +107,6 @@ void orvane::setOvUrl(QString url) {
         killTimer(resolveTimer_);
         resolveTimer_ = -1;
     }
-    pendingResolve_ = Get("getvideo.js?seed=" + QString::fromLatin1(EncodeSeed(url)), "getvideo");
-    resolveTimer_ = startTimer(ResolveTimeoutMs());
 }
 
 void orvane::ResolveTimedOut() {
@@ -157,7 +168,18 @@ void orvane::ContinuePlay() {
     // An advertisement page that finishes while another address is being resolved has
     // nothing to continue: the new answer decides.
     if (pendingResolve_) return;
+    // Nothing to continue: an advertisement page still shown gives way to the main page, and
+    // a play that has replaced it goes on.
     if (resolvedUrl_.isEmpty()) {
+        if (ui_->stackedWidget->currentWidget() == ui_->adPage) ShowMain();
+        return;
+    }
+    // An address is resolved once: an answer naming another ov:// address ends the play as
+    // a failed one instead of asking the service again and again.
+    if (IsOvAddress(resolvedUrl_)) {
+        qDebug().noquote() << "getvideo answered another ov:// address, which is not resolved:"
+                           << resolvedUrl_;
+        ClearResolvedVideo();
         ShowMain();
         return;
     }

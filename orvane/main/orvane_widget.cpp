@@ -46,10 +46,11 @@ orvane::orvane(QWidget* parent) : QWidget(parent) {
     CreateMenus();
     ApplySettings();
     ui_->stackedWidget->setCurrentWidget(ui_->emptyPage);
+    // Made before the start-up play: an ov:// address is resolved through it.
+    CreateNetwork();
     if (HasAppValue("videoPath"))
         PlayVideo({{"type", 6}, {"url", AppValue("videoPath").toString()}});
     CreateHandOffSocket();
-    CreateNetwork();
     CreateAdWindows();
     RequestPromotion();
     RequestAdText();
@@ -63,6 +64,10 @@ orvane::orvane(QWidget* parent) : QWidget(parent) {
 }
 
 orvane::~orvane() {
+    // The form's widgets go after this body, with the base: the page views stop their loads
+    // then and report it (a failed load shows the main page), which must not reach a widget
+    // that is half gone.
+    for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
     DeleteOwnedWindows();
     // Replies aborted by the manager's end must not reach a widget that is half gone.
     if (network_) {
@@ -158,11 +163,20 @@ void orvane::timerEvent(QTimerEvent* event) {
     } else if (id == resolveTimer_) {
         ResolveTimedOut();
     } else if (id == btTimer_) {
-        // The stream base URL follows a BT server that started late or started again. One
-        // started here is asked at once, or streams would go to the old address for another
-        // period; should it not answer yet, the next period asks again.
-        if (IsBtServerRunning() || StartBtServer()) QueryBtUrl();
+        KeepBtServerAlive();
     }
+}
+
+void orvane::KeepBtServerAlive() {
+    // The stream base URL follows a BT server that started late or started again.
+    if (IsBtServerRunning()) {
+        QueryBtUrl();
+        return;
+    }
+    // One started here is asked once it has had its time to come up, or streams would go to
+    // the old address for another period; should it not answer yet, the next period asks
+    // again. The time passes on a timer: this thread runs the user interface.
+    if (LaunchBtServer()) QTimer::singleShot(kBtServerStartMs, this, [] { QueryBtUrl(); });
 }
 
 void orvane::resizeEvent(QResizeEvent*) {}

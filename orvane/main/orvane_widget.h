@@ -47,6 +47,11 @@ public:
     // The map of the latest play request (after trimming), with the position last reported.
     QVariantMap LastVideoInfo() const { return lastVideoInfo_; }
 
+    // For a host that shows the control in a top-level window of its own (the desktop
+    // program): the title bar, with the main menu and the window's buttons, and the history
+    // button. Inside a host's page neither is shown; full screen still hides the title bar.
+    void ShowWindowControls();
+
 public slots:
     void WebLoaded(bool ok);
     void TitleBarClicked();
@@ -113,12 +118,16 @@ private:
     // Makes the tray and the focus advertisement window (adWindow_, adFocusWindow_).
     void CreateAdWindows();
     void DeleteOwnedWindows();
+    // The BT keep-alive timer's work: follow the BT server's URL, or start it again.
+    void KeepBtServerAlive();
 
     // Request side.
     void RequestPromotion();
     void RequestAdText();
     void StartAdTextRotation();
     void ShowNextAdText();
+    // Forgets the address being resolved and its answer; a pending request is aborted.
+    void AbandonResolve();
     void ResolveTimedOut();
     void ResolveFinished(QNetworkReply* reply);
     void AdTextFinished(QNetworkReply* reply);
@@ -160,6 +169,7 @@ private:
     QString httpUrl_;
     std::unique_ptr<Ui::MainWidgetUi> ui_;
     QPointer<QWidget> watchedTop_;  // the top-level window whose state changes are followed
+    bool windowControls_ = false;   // the title bar shows outside full screen
     WindowMover mover_;
 };
 

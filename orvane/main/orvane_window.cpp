@@ -18,8 +18,10 @@ void orvane::Max() { ToggleOwnWindowMaximized(this); }
 
 void orvane::ShowMain() {
     if (!ui_) return;
-    ui_->adWebView->load(QUrl("about:blank"));
+    // The page first: stopping an advertisement page still loading reports a failed load,
+    // which shows the main page only while the advertisement page is shown.
     ui_->stackedWidget->setCurrentWidget(ui_->emptyPage);
+    ui_->adWebView->load(QUrl("about:blank"));
 }
 
 void orvane::ShowAd(QString url) {
@@ -88,7 +90,9 @@ void orvane::LinkClicked(QUrl url) {
 }
 
 void orvane::LoadFinished(bool ok) {
-    if (!ok) ShowMain();
+    // A failed advertisement page falls back to the main page; one stopped because a play
+    // replaced it leaves that play in view.
+    if (!ok && ui_ && ui_->stackedWidget->currentWidget() == ui_->adPage) ShowMain();
 }
 
 void orvane::WebLoaded(bool) {
@@ -115,6 +119,15 @@ void orvane::ShowScreenMenu() { ShowScreenMenu(false); }
 
 void orvane::SwitchToWebPage() {}
 
+void orvane::ShowWindowControls() {
+    if (!ui_) return;
+    windowControls_ = true;
+    Bar()->ShowRecordsButton();
+    // The panel stays shrunk away until the button opens it.
+    Bar()->CheckRecords();
+    WindowStateChanged(isFullScreen() ? Qt::WindowFullScreen : window()->windowState());
+}
+
 void orvane::WindowStateChanged(Qt::WindowStates state) {
     if (!ui_) return;
     if (state & Qt::WindowMaximized) {
@@ -124,11 +137,13 @@ void orvane::WindowStateChanged(Qt::WindowStates state) {
     } else if (state & Qt::WindowFullScreen) {
         ui_->titleWidget->hide();
         Bar()->CheckRecords();
+        return;
     } else {
         Bar()->show();
         ui_->buttonRestore->hide();
         ui_->buttonMax->show();
     }
+    if (windowControls_) ui_->titleWidget->show();
 }
 
 bool orvane::IsInDragArea() {

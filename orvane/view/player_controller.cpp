@@ -82,6 +82,8 @@ void PlayerController::UncheckRecords() {
 
 void PlayerController::HideRecordsButton() { ui_->recordsButton->hide(); }
 
+void PlayerController::ShowRecordsButton() { ui_->recordsButton->show(); }
+
 void PlayerController::Reset() {
     ui_->progressSlider->setRange(0, 0);
     ui_->progressSlider->setEnabled(false);

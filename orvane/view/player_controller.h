@@ -40,6 +40,7 @@ public:
     void CheckRecords();
     void UncheckRecords();
     void HideRecordsButton();
+    void ShowRecordsButton();
     // Stopped: no progress, play shows "paused", the other playing controls off.
     void Reset();
     // Playing: the controls on, play shows "playing" (without a signal).

@@ -33,6 +33,17 @@ void PlayerLoading::ShrinkToIndicator() {
     layout()->invalidate();
     layout()->activate();
     setGeometry(QRect(pos(), QSize(150, 150)));
+    hide();
+}
+
+void PlayerLoading::setVisible(bool visible) { QWidget::setVisible(visible && HasVisiblePart()); }
+
+bool PlayerLoading::HasVisiblePart() const {
+    for (const QWidget* part :
+         {static_cast<QWidget*>(ui_->widgetLoading), static_cast<QWidget*>(ui_->labelTitle),
+          static_cast<QWidget*>(ui_->progressBarLoading), static_cast<QWidget*>(ui_->labelInfo)})
+        if (!part->isHidden()) return true;
+    return false;
 }
 
 void PlayerLoading::SetStatusText(const QString&, const QString&) {}

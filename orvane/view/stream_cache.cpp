@@ -5,17 +5,20 @@
 #include <QFileInfo>
 
 #include "directory_tree.h"
+#include "platform/regular_file.h"
 #include "torrent_name.h"
 
 namespace {
 
 // Torrent files are small; anything far larger is not one of the service's.
-constexpr qint64 kMaxTorrentBytes = 64 * 1024 * 1024;
+constexpr std::size_t kMaxTorrentBytes = 64 * 1024 * 1024;
 
 QString ContentName(const QString& torrentPath) {
-    QFile file(torrentPath);
-    if (file.size() > kMaxTorrentBytes || !file.open(QIODevice::ReadOnly)) return QString();
-    return TorrentContentName(file.readAll());
+    std::string torrent, error;
+    if (!platform::ReadRegularFile(QFile::encodeName(torrentPath).toStdString(), kMaxTorrentBytes,
+                                   torrent, error))
+        return QString();
+    return TorrentContentName(QByteArray::fromStdString(torrent));
 }
 
 qint64 EntrySize(const QFileInfo& entry) {

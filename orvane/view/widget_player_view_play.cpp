@@ -161,6 +161,8 @@ void WidgetPlayerView::Stop(bool toMain) {
     if (bar_) {
         bar_->Reset();
         bar_->ShowSpeedLabel(false);
+        // A play that opens next must not show the time of this one meanwhile.
+        bar_->SetTimeText(QString());
     }
     mediaIndex_.clear();
     AbortPendingResolve();

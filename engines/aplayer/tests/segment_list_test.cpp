@@ -3,6 +3,7 @@
 #include "segment_list.h"
 
 #include "engine_fixture.h"
+#include "testsupport/hostile_files.h"
 #include "testsupport/temp_dir.h"
 
 namespace aplayer::test {
@@ -34,6 +35,14 @@ TEST(SegmentListTest, LeavesEverythingElseToMpv) {
          {dir.file("live.m3u8"), dir.file("empty.m3u"), dir.file("video.mp4"),
           dir.file("missing.m3u"), std::string("http://host/list.m3u"), std::string("#")})
         EXPECT_EQ(SegmentListAsTimeline(url), url);
+    // Neither waited on nor read without end.
+    for (const auto& hostile : testsupport::MakeHostileFiles(dir.path())) {
+        std::string timeline;
+        EXPECT_TRUE(testsupport::ReturnsWithin(
+            [&] { timeline = SegmentListAsTimeline(hostile.path); }, dir.path()))
+            << hostile.what;
+        EXPECT_EQ(timeline, hostile.path);
+    }
 }
 
 TEST_F(EngineTest, SegmentListPlaysAsOneMedia) {

@@ -11,6 +11,7 @@
 #include "kvbt_downloader_info.h"
 #include "loopback_engine.h"
 #include "loopback_seeder.h"
+#include "testsupport/hostile_files.h"
 #include "testsupport/loopback.h"
 #include "testsupport/media.h"
 #include "testsupport/temp_dir.h"
@@ -163,6 +164,18 @@ TEST(KvBTEngine, BadInputFailsCleanly) {
     EXPECT_EQ(KvBT_Downloader_Initialize(dir.file("none.torrent").c_str(), dir.path().c_str(), "",
                                          1, 1, 0, nullptr, "", 0, 0),
               nullptr);
+    // A name that is no regular file is neither waited on nor read without end.
+    for (const auto& hostile : testsupport::MakeHostileFiles(dir.path())) {
+        KvBTHandle task = reinterpret_cast<KvBTHandle>(1);
+        EXPECT_TRUE(testsupport::ReturnsWithin(
+            [&] {
+                task = KvBT_Downloader_Initialize(hostile.path.c_str(), dir.path().c_str(), "", 1,
+                                                  1, 0, nullptr, "", 0, 0);
+            },
+            dir.path()))
+            << hostile.what;
+        EXPECT_EQ(task, nullptr) << hostile.what;
+    }
     EXPECT_EQ(
         KvBT_Downloader_Initialize_FromUrl("kvbt://abc", dir.path().c_str(), "", 1, 0, "", 0, 0),
         nullptr);

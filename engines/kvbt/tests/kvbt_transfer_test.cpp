@@ -292,7 +292,8 @@ TEST(KvBTTransfer, TheFirstUrgentPieceComesFirst) {
 }
 
 TEST(KvBTTransfer, PerTaskDownloadLimitHolds) {
-    Source source(8 * 1024 * 1024, 65536);
+    // Larger than the measured seconds carry at the limit.
+    Source source(16 * 1024 * 1024, 65536);
     TempDir save;
     KvBTHandle task = StartDownload(source, save.path());
     ASSERT_NE(task, nullptr);
@@ -323,7 +324,8 @@ TEST(KvBTTransfer, PerTaskDownloadLimitHolds) {
 }
 
 TEST(KvBTTransfer, UploadOnlyTaskServesAnotherPeerWithinTheEngineLimit) {
-    Source source(8 * 1024 * 1024, 65536);
+    // Larger than the measured seconds carry at the limit.
+    Source source(16 * 1024 * 1024, 65536);
     // The engine seeds the source's own files as an upload-only task.
     KvBTHandle task =
         KvBT_Downloader_Initialize(source.torrent.c_str(), (source.dir.path() + "/src").c_str(), "",

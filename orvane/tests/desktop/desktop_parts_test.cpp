@@ -10,6 +10,7 @@
 #include "picture_sample.h"
 #include "play_target.h"
 #include "player_lock.h"
+#include "testsupport/hostile_files.h"
 #include "testsupport/temp_dir.h"
 
 namespace {
@@ -76,6 +77,24 @@ TEST_F(PlayTargetTest, WhatCannotBePlayedIsRefusedWithItsReason) {
         QString error;
         EXPECT_FALSE(ReadPlayTarget(c.argument, error));
         EXPECT_TRUE(error.contains(c.reason)) << error.toStdString();
+    }
+}
+
+TEST_F(PlayTargetTest, ADeviceAFifoOrALinkToADeviceIsRefusedAtOnceWithoutBeingRead) {
+    for (const auto& hostile : testsupport::MakeHostileFiles(temp.path())) {
+        SCOPED_TRACE(hostile.what);
+        for (const QString& argument : {QString::fromStdString(hostile.path),
+                                        "file://" + QString::fromStdString(hostile.path)}) {
+            QString error;
+            bool refused = false;
+            testsupport::ResetPeakResident();
+            const long before = testsupport::PeakResidentKiB();
+            EXPECT_TRUE(testsupport::ReturnsWithin(
+                [&] { refused = !ReadPlayTarget(argument, error); }, temp.path()));
+            EXPECT_TRUE(refused);
+            EXPECT_TRUE(error.contains("not a regular file")) << error.toStdString();
+            EXPECT_LT(testsupport::PeakResidentKiB() - before, 64 * 1024);
+        }
     }
 }
 

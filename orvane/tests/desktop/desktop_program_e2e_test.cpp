@@ -16,6 +16,7 @@
 #include "desktop_player_process.h"
 #include "loopback_seeder.h"
 #include "loopback_tracker.h"
+#include "testsupport/hostile_files.h"
 #include "testsupport/media.h"
 
 namespace {
@@ -126,16 +127,24 @@ TEST_F(DesktopProgramE2ETest, AFileGivenWhileAPlayerRunsPlaysInThatPlayerAndBadI
     auto first = Start(running);
     ASSERT_LINE(*first, kFirstFrame);
 
-    const struct {
+    struct Bad {
         QString argument;
         QString reason;
-    } bad[] = {{media_ + "/missing.mp4", "missing.mp4: no such file"},
-               {media_ + "/broken.torrent", "not a torrent file"},
-               {media_, "is a folder"}};
+    };
+    std::vector<Bad> bad = {{media_ + "/missing.mp4", "missing.mp4: no such file"},
+                            {media_ + "/broken.torrent", "not a torrent file"},
+                            {media_, "is a folder"}};
+    // Neither read nor waited on: the program ends at once, before any window.
+    for (const auto& hostile : testsupport::MakeHostileFiles(temp.file("media")))
+        bad.push_back({QString::fromStdString(hostile.path), "not a regular file"});
     for (const auto& input : bad) {
         SCOPED_TRACE(input.argument.toStdString());
+        const auto started = std::chrono::steady_clock::now();
         auto refused = Start(input.argument);
-        EXPECT_EQ(refused->WaitForExit(), 1);
+        EXPECT_EQ(refused->WaitForExit(20s), 1);
+        std::printf(
+            "%s refused after %.2f s\n", qPrintable(input.argument),
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
         EXPECT_TRUE(refused->ErrorTail().contains(input.reason))
             << refused->ErrorTail().toStdString();
     }

@@ -12,6 +12,7 @@
 #include <future>
 
 #include "http_test_client.h"
+#include "testsupport/hostile_files.h"
 #include "testsupport/loopback.h"
 #include "testsupport/media.h"
 #include "testsupport/other_user.h"
@@ -119,6 +120,8 @@ TEST_F(HttpServerTest, PublishedFilesAreServedUnderBtrootAndNothingElse) {
     ASSERT_TRUE(server.Publish(QString::fromStdString(torrent)));
     EXPECT_FALSE(server.Publish(QString::fromStdString(temp.file("web"))));  // a folder
     EXPECT_FALSE(server.Publish(QString::fromStdString(temp.file("nothing.torrent"))));
+    for (const auto& hostile : testsupport::MakeHostileFiles(temp.path()))
+        EXPECT_FALSE(server.Publish(QString::fromStdString(hostile.path))) << hostile.what;
 
     const HttpTestReply reply = Fetch("/btroot/" + Base64(torrent));
     EXPECT_EQ(reply.status, 200);

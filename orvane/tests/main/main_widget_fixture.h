@@ -11,9 +11,11 @@
 #include <QUdpSocket>
 #include <QWebFrame>
 #include <QWebView>
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app_values.h"
@@ -22,6 +24,7 @@
 #include "platform/drives.h"
 #include "scoped_app_directory.h"
 #include "testsupport/temp_dir.h"
+#include "udp_hand_off.h"
 #include "webservice_process.h"
 
 namespace main_widget_testing {
@@ -69,6 +72,19 @@ protected:
     void MakeControl() {
         control = std::make_unique<AXWrapWidget>();
         main = control->mainWidget();
+    }
+
+    // Hands `path` over as another start of the player does, from another thread: the sender
+    // waits until the player has taken the datagram, while this thread runs the player.
+    bool SendHandOff(const std::string& path) {
+        std::atomic<int> result{-1};
+        std::thread sender([&] {
+            std::string error;
+            result = HandOffToRunningPlayer(path, error, handOffPort) ? 1 : 0;
+        });
+        WaitFor([&] { return result != -1; }, 15000);
+        sender.join();
+        return result == 1;
     }
 
     template <typename T>

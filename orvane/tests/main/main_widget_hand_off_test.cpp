@@ -3,10 +3,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
 #include <atomic>
 #include <thread>
 
 #include "main_widget_fixture.h"
+#include "testsupport/hostile_files.h"
 #include "udp_hand_off.h"
 
 namespace {
@@ -44,17 +46,7 @@ TEST(UdpTableTest, OwnersOfTheSendingSocketAreReadFromBothTables) {
 
 class HandOffTest : public MainWidgetTest {
 protected:
-    // Sends from another thread: the sender waits until the player has taken the datagram.
-    bool Send(const std::string& path) {
-        std::atomic<int> result{-1};
-        std::thread sender([&] {
-            std::string error;
-            result = HandOffToRunningPlayer(path, error, handOffPort) ? 1 : 0;
-        });
-        WaitFor([&] { return result != -1; }, 15000);
-        sender.join();
-        return result == 1;
-    }
+    bool Send(const std::string& path) { return SendHandOff(path); }
 };
 
 TEST_F(HandOffTest, ExistingPathOfThisUserPlaysAndAMissingOneDoesNot) {
@@ -70,6 +62,31 @@ TEST_F(HandOffTest, ExistingPathOfThisUserPlaysAndAMissingOneDoesNot) {
     ASSERT_TRUE(WaitFor([&] { return !main->LastVideoInfo().isEmpty(); }));
     EXPECT_EQ(main->LastVideoInfo().value("url"), QString::fromStdString(file));
     EXPECT_EQ(main->LastVideoInfo().value("type").toInt(), 6);
+}
+
+TEST_F(HandOffTest, ADeviceAFifoOrALinkToADeviceIsRefusedWithItsReasonAndNeverOpened) {
+    static QStringList refusals;
+    refusals.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+            if (text.contains("refused")) refusals << text;
+        });
+    MakeControl();
+    const auto hostile = testsupport::MakeHostileFiles(temp.path());
+    for (const auto& file : hostile) {
+        SCOPED_TRACE(file.what);
+        QElapsedTimer sent;
+        sent.start();
+        ASSERT_TRUE(Send(file.path));
+        // Taken and answered by the window's thread, which a FIFO's open would have stopped.
+        ASSERT_TRUE(WaitFor([&] { return refusals.size() == 1; }));
+        std::printf("refused after %lld ms\n", static_cast<long long>(sent.elapsed()));
+        EXPECT_TRUE(refusals.first().contains("not a regular file"))
+            << refusals.first().toStdString();
+        EXPECT_TRUE(main->LastVideoInfo().isEmpty());
+        refusals.clear();
+    }
+    qInstallMessageHandler(previous);
 }
 
 TEST_F(HandOffTest, DatagramFromAnotherUsersSocketIsIgnored) {

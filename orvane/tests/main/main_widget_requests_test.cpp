@@ -3,10 +3,13 @@
 // promotion ping and the update notice.
 #include <QApplication>
 #include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPushButton>
 #include <QTimer>
 
 #include "app_values.h"
+#include "js_ext_obj.h"
 #include "key_value_store.h"
 #include "main_widget_fixture.h"
 #include "web_service_answers.h"
@@ -41,11 +44,22 @@ protected:
         return std::any_of(Messages().begin(), Messages().end(),
                            [&](const QString& m) { return m.contains(part); });
     }
-    // A getvideo.js of the test's own whose "url" is the seed it was asked for.
+    // A getvideo.js of the test's own whose "url" is "echo:" and the seed it was asked for,
+    // with the advertisement page set by "--set ad=..." (none without).
     std::string EchoingSite() {
         testsupport::WriteFile(temp.file("site/getvideo.js"),
-                               "{\"title\":\"t\",\"url\":\"${seed}\",\"ad\":\"\"}");
+                               "{\"title\":\"t\",\"url\":\"echo:${seed}\",\"ad\":\"${ad}\"}");
         return temp.path() + "/site";
+    }
+    // Counts the resolve replies that have ended, answered or aborted.
+    void CountResolveReplies() {
+        auto* manager =
+            main->findChild<QNetworkAccessManager*>(QString(), Qt::FindDirectChildrenOnly);
+        ASSERT_NE(manager, nullptr);
+        QObject::connect(manager, &QNetworkAccessManager::finished, main,
+                         [this](QNetworkReply* reply) {
+                             if (reply->property("type") == "getvideo") ++resolveReplies;
+                         });
     }
     // Waits with the event loop running, so the widget's requests go out meanwhile.
     bool Requested(const std::string& request, int times = 1) {
@@ -54,6 +68,7 @@ protected:
     QWidget* View() { return Child<QStackedWidget>("stackedWidget")->widget(2); }
 
     QtMessageHandler previous = nullptr;
+    int resolveReplies = 0;
 };
 
 TEST_F(RequestsTest, OvAddressResolvesShowsItsAdvertisementAndPlaysWhenTheAdIsDone) {
@@ -99,6 +114,20 @@ TEST_F(RequestsTest, OvAddressResolvesShowsItsAdvertisementAndPlaysWhenTheAdIsDo
     EXPECT_EQ(service->CountRequests("getvideo.js?seed=OV://Abc%2B1"), 1);
 }
 
+TEST_F(RequestsTest, DestroyedWhileItsAdvertisementPageStillLoadsTheControlEndsCleanly) {
+    // The page never comes while the control lives: its load is stopped by the control's end.
+    StartService({"--set", "url=${base}media/a.torrent", "--set", "ad=${base}ad.html?ms=200",
+                  "--delay", "ad.html=60000"});
+    MakeControl();
+    control->setOvUrl("ov://abc");
+    ASSERT_TRUE(WaitFor([&] { return CurrentPage() == Child<QWidget>("adPage"); }));
+    ASSERT_TRUE(Requested("GET /Orvane/ad.html"));
+    QPointer<orvane> widget(main);
+    control.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(widget.isNull());
+}
+
 TEST_F(RequestsTest, SeedTravelsWholeAndOnlyTheNewestAddressPlays) {
     StartService({"--root", EchoingSite(), "--delay", "seed=ov://slow=1500"});
     MakeControl();
@@ -106,12 +135,12 @@ TEST_F(RequestsTest, SeedTravelsWholeAndOnlyTheNewestAddressPlays) {
     main->setOvUrl("ov://slow");
     main->PlayVideo({{"url", odd}});
     ASSERT_TRUE(WaitFor([&] { return main->LastVideoInfo().value("type").toInt() == 3; }));
-    EXPECT_EQ(main->LastVideoInfo().value("url"), odd);
+    EXPECT_EQ(main->LastVideoInfo().value("url"), "echo:" + odd);
     EXPECT_EQ(main->LastVideoInfo().value("ovurl"), odd);
     EXPECT_EQ(CurrentPage(), View());
     // A negative can only be waited out: the abandoned answer would be due by now.
     QTest::qWait(2000);
-    EXPECT_EQ(main->LastVideoInfo().value("url"), odd);
+    EXPECT_EQ(main->LastVideoInfo().value("url"), "echo:" + odd);
 }
 
 TEST_F(RequestsTest, ResolveThatNeverAnswersIsGivenUpAndTheNextOnePlays) {
@@ -127,7 +156,80 @@ TEST_F(RequestsTest, ResolveThatNeverAnswersIsGivenUpAndTheNextOnePlays) {
     EXPECT_EQ(CurrentPage(), Child<QWidget>("emptyPage"));
     main->PlayVideo({{"url", "ov://fast"}});
     ASSERT_TRUE(WaitFor([&] { return main->LastVideoInfo().value("type").toInt() == 3; }));
-    EXPECT_EQ(main->LastVideoInfo().value("url"), "ov://fast");
+    EXPECT_EQ(main->LastVideoInfo().value("url"), "echo:ov://fast");
+}
+
+TEST_F(RequestsTest, AnAnswerThatIsItselfAnOvAddressIsNotResolvedAgainAndThePlayFails) {
+    StartService({"--set", "url=ov://again", "--set", "ad="});
+    MakeControl();
+    main->PlayVideo({{"url", "ov://first"}});
+    ASSERT_TRUE(WaitFor([&] { return Said("answered another ov:// address"); }));
+    // Whatever was still to come has come by the time the loop has run once more.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(service->CountRequests("getvideo.js"), 1);
+    EXPECT_EQ(CurrentPage(), Child<QWidget>("emptyPage"));
+    EXPECT_EQ(main->LastVideoInfo().value("url"), "ov://first");
+}
+
+TEST_F(RequestsTest, AnOvAddressStoredAsTheStartUpVideoIsResolvedOnce) {
+    StartService({"--root", EchoingSite()});
+    SetAppValue("videoPath", "ov://start");
+    MakeControl();
+    ASSERT_TRUE(WaitFor([&] { return main->LastVideoInfo().value("type").toInt() == 3; }));
+    EXPECT_EQ(main->LastVideoInfo().value("url"), "echo:ov://start");
+    EXPECT_EQ(service->CountRequests("getvideo.js"), 1);
+}
+
+TEST_F(RequestsTest, APlayRequestedAfterAnOvAddressStaysWhenTheAddressAnswersOrItsAdEndsLater) {
+    // Every answer names an advertisement page, which would take the picture's place; the
+    // page itself never finishes: the test tells the bridge when it did.
+    StartService({"--root", EchoingSite(), "--set", "ad=${base}ad.html?ms=600000", "--delay",
+                  "seed=ov://slow=1500"});
+    MakeControl();
+    CountResolveReplies();
+    const QString direct = "http://127.0.0.1:9/direct.mp4";
+    const std::string file = temp.file("handed.mkv");
+    testsupport::WriteFile(file, "x");
+    struct Road {
+        const char* name;
+        std::function<void()> play;
+        QString url;
+    };
+    // The address comes from the host's page, so the last request stays the direct one.
+    const Road roads[] = {
+        {"PlayVideo",
+         [&] {
+             main->PlayVideo({{"type", 2}, {"url", direct + "?2"}});
+         },
+         direct + "?2"},
+        {"hand-off", [&] { ASSERT_TRUE(SendHandOff(file)); }, QString::fromStdString(file)},
+        {"PlayRecent", [&] { main->PlayRecent(); }, direct},
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        const auto played = [&] {
+            EXPECT_EQ(main->LastVideoInfo().value("url"), road.url);
+            EXPECT_EQ(CurrentPage(), View());
+        };
+        main->PlayVideo({{"type", 2}, {"url", direct}});
+
+        // The answer comes after the play.
+        const int before = resolveReplies;
+        control->setOvUrl("ov://slow");
+        road.play();
+        ASSERT_TRUE(WaitFor([&] { return resolveReplies > before; }));
+        QCoreApplication::processEvents();
+        played();
+
+        // The advertisement page ends after the play.
+        main->PlayVideo({{"type", 2}, {"url", direct}});
+        control->setOvUrl("ov://quick");
+        ASSERT_TRUE(WaitFor([&] { return CurrentPage() == Child<QWidget>("adPage"); }));
+        road.play();
+        JsExtObjInstance()->AdvFinished();
+        QCoreApplication::sendPostedEvents();
+        played();
+    }
 }
 
 TEST_F(RequestsTest, AdvertisementTextsRotateAndAreKept) {

@@ -40,7 +40,14 @@ TEST(PlayerLoadingTest, ShrinkKeepsThePlaceAndHidesEveryPart) {
     overlay.ShrinkToIndicator();
     EXPECT_EQ(overlay.geometry(), QRect(40, 30, 150, 150));
     for (const char* part : {"widgetLoading", "labelTitle", "progressBarLoading", "labelInfo"})
-        EXPECT_FALSE(overlay.findChild<QWidget*>(part)->isVisible()) << part;
+        EXPECT_TRUE(overlay.findChild<QWidget*>(part)->isHidden()) << part;
+    // Nothing of it would show but an empty square, black without a compositor.
+    EXPECT_FALSE(overlay.isVisible());
+    overlay.show();
+    EXPECT_FALSE(overlay.isVisible());
+    overlay.findChild<QWidget*>("labelTitle")->show();
+    overlay.show();
+    EXPECT_TRUE(overlay.isVisible());
 }
 
 TEST(PlayerLoadingTest, HidingStopsTheSpinner) {

@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "app_values.h"
@@ -157,6 +159,18 @@ TEST_F(PlayerViewPlayTest, EachKindOfRequestOpensItsOwnTextWithTheSixSettings) {
     EXPECT_EQ(records_.calls.mid(0, 2),
               (QStringList{"StopRecord", "StartRecord 6 /media/a b/影片.mp4 1500 t"}));
     EXPECT_TRUE(records_.calls.contains("StartRecord 8 " + torrent + " 1500 t"));
+}
+
+TEST_F(PlayerViewPlayTest, AStopOrTheNextPlayLeavesNoTimeOfThePlayBefore) {
+    auto* time = bar_.findChild<QLabel*>("titleLabel");
+    ASSERT_NE(time, nullptr);
+    for (const std::function<void()>& end :
+         {std::function<void()>([&] { view_->Stop(true); }),
+          std::function<void()>([&] { view_->Play(Request(2, "http://127.0.0.1:9/b.mp4")); })}) {
+        bar_.SetTimeText("0:00:42\r\n0:01:00");
+        end();
+        EXPECT_TRUE(time->text().isEmpty()) << time->text().toStdString();
+    }
 }
 
 // A page video resolved by the web-service stand-in, which checks the token itself.

@@ -89,10 +89,15 @@ protected:
         const int pictures = view->pictureSizes;
         Shown shown;
         const QRegularExpression speedText(QStringLiteral("^(\\d+)kb/s$"));
-        const auto watch = [&] {
-            // The bar's progress stays disabled until the video is open.
+        // Every percentage the overlay is given, as it is given: the bar's progress stays
+        // disabled until the video is open. (A look now and then can miss the one second
+        // between the first status and the opening on a loaded machine.)
+        QObject percentWatch;
+        QObject::connect(percent, &QProgressBar::valueChanged, &percentWatch, [&](int value) {
             if (!slider->isEnabled())
-                shown.percentBeforeOpen = std::max(shown.percentBeforeOpen, percent->value());
+                shown.percentBeforeOpen = std::max(shown.percentBeforeOpen, value);
+        });
+        const auto watch = [&] {
             const auto match = speedText.match(speed->text());
             if (speed->isVisible() && match.hasMatch())
                 shown.fastestSpeed = std::max(shown.fastestSpeed, match.captured(1).toInt());
