@@ -129,6 +129,46 @@ Window FindInTree(Display* d, Window w, const std::string& title, int depth) {
     return 0;
 }
 
+// The window's own _NET_WM_STATE with _NET_WM_STATE_ABOVE in it or not; the other states stay.
+void WriteStateAbove(Display* d, Window w, Atom state, Atom stateAbove, bool above) {
+    std::vector<Atom> states;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, w, state, 0, 1024, False, XA_ATOM, &type, &format, &count, &after,
+                           &data) == Success &&
+        data && type == XA_ATOM && format == 32) {
+        const auto* atoms = reinterpret_cast<const unsigned long*>(data);
+        for (unsigned long i = 0; i < count; ++i)
+            if (atoms[i] != stateAbove) states.push_back(atoms[i]);
+    }
+    if (data) XFree(data);
+    if (above) states.push_back(stateAbove);
+    if (states.empty()) {
+        XDeleteProperty(d, w, state);
+        return;
+    }
+    XChangeProperty(d, w, state, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(states.data()),
+                    static_cast<int>(states.size()));
+}
+
+// The request of the window-manager conventions: add (1) or remove (0) one state, from a
+// normal application (source 1).
+void RequestStateAbove(Display* d, Window w, Window root, Atom state, Atom stateAbove, bool above) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = w;
+    event.xclient.message_type = state;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = above ? 1 : 0;
+    event.xclient.data.l[1] = static_cast<long>(stateAbove);
+    event.xclient.data.l[2] = 0;
+    event.xclient.data.l[3] = 1;
+    XSendEvent(d, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+}
+
 }  // namespace
 
 bool HasDisplay() { return X11Session().display() != nullptr; }
@@ -167,6 +207,20 @@ WindowHandle FindVisibleWindowByTitle(const std::string& utf8Title) {
         return 0;
     }
     return FindInTree(d, DefaultRootWindow(d), utf8Title, 3);
+}
+
+bool KeepWindowAbove(WindowHandle handle, bool above) {
+    X11Session session;
+    Display* d = session.display();
+    XWindowAttributes a;
+    if (!Attributes(d, handle, a)) return false;
+    const Atom state = XInternAtom(d, "_NET_WM_STATE", False);
+    const Atom stateAbove = XInternAtom(d, "_NET_WM_STATE_ABOVE", False);
+    ErrorTrap trap(d);
+    if (a.map_state == IsUnmapped) WriteStateAbove(d, handle, state, stateAbove, above);
+    // Also when not mapped: a window manager may be about to map it, having read its state.
+    RequestStateAbove(d, handle, a.root, state, stateAbove, above);
+    return !trap.Failed();
 }
 
 }  // namespace platform::window

@@ -65,6 +65,38 @@ TEST(X11Window, AnswersQuestionsAboutWindowsAndTrapsBadHandles) {
     EXPECT_FALSE(win::IsWindow(0));
 }
 
+TEST(X11Window, KeepsAWindowAboveThroughItsStateWithoutChangingTheWindow) {
+    App();
+    using States = std::vector<std::string>;
+    const std::string above = "_NET_WM_STATE_ABOVE";
+    const std::string tall = "_NET_WM_STATE_MAXIMIZED_VERT";
+    QWidget widget;
+    widget.resize(200, 100);
+    // Made but not shown yet: the state is the window's own to write, and other states stay.
+    const win::WindowHandle handle = widget.winId();
+    windowtest::SetStates(handle, {tall});
+    const struct {
+        bool above;
+        States expected;
+    } steps[] = {
+        {true, {tall, above}}, {true, {tall, above}}, {false, {tall}}, {true, {tall, above}}};
+    for (const auto& step : steps) {
+        EXPECT_TRUE(win::KeepWindowAbove(handle, step.above));
+        EXPECT_EQ(windowtest::StatesOf(handle), step.expected) << step.above;
+    }
+    // Qt shows the same window and keeps the state it finds; mapped, the state belongs to
+    // the window manager (none runs here), which is asked.
+    widget.show();
+    ASSERT_TRUE(PumpUntil([&] { return win::IsWindowVisible(handle); }));
+    EXPECT_EQ(widget.winId(), handle);
+    EXPECT_EQ(windowtest::StatesOf(handle), (States{tall, above}));
+    EXPECT_TRUE(win::KeepWindowAbove(handle, false));
+    EXPECT_EQ(windowtest::StatesOf(handle), (States{tall, above}));
+
+    EXPECT_FALSE(win::KeepWindowAbove(kNoWindow, true));
+    EXPECT_FALSE(win::KeepWindowAbove(0, true));
+}
+
 TEST(X11Window, FindsAVisibleWindowByItsExactNonAsciiTitle) {
     App();
     const QString title = QStringLiteral("Плеер — 播放器 ✓");
