@@ -1,6 +1,8 @@
 #include "picture_sample.h"
 
+#include <QScreen>
 #include <QSet>
+#include <QWidget>
 
 namespace {
 
@@ -36,4 +38,11 @@ PictureSample SamplePicture(const QImage& grab) {
     sample.picture = colours.size() > 1;
     sample.digest = digest;
     return sample;
+}
+
+QImage GrabFromScreen(const QWidget& widget) {
+    QScreen* screen = widget.screen();
+    if (!screen) return QImage();
+    const QPoint origin = widget.mapToGlobal(QPoint(0, 0));
+    return screen->grabWindow(0, origin.x(), origin.y(), widget.width(), widget.height()).toImage();
 }

@@ -34,14 +34,6 @@ int SecondsFromEnvironment(const char* name, int fallback) {
 
 bool IsStream(int type) { return type == 3 || type == 8 || type == 9; }
 
-// The global rectangle of a widget of this process, as the display shows it.
-QImage GrabFromScreen(const QWidget& widget) {
-    QScreen* screen = widget.screen();
-    if (!screen) return QImage();
-    const QPoint origin = widget.mapToGlobal(QPoint(0, 0));
-    return screen->grabWindow(0, origin.x(), origin.y(), widget.width(), widget.height()).toImage();
-}
-
 QString Percent(double fraction) { return QString::number(qRound(fraction * 100)) + '%'; }
 
 double HeldFraction(const BufferRanges& ranges) {

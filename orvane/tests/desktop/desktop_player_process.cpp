@@ -147,9 +147,9 @@ long PidOfWindow(Display* display, Window window, Atom pidAtom) {
 
 }  // namespace
 
-bool AskToCloseWindowOf(qint64 pid) {
+unsigned long LargestWindowOf(qint64 pid) {
     Display* display = XOpenDisplay(nullptr);
-    if (!display) return false;
+    if (!display) return 0;
     const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
     Window root = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
@@ -170,20 +170,26 @@ bool AskToCloseWindowOf(qint64 pid) {
         }
         if (children) XFree(children);
     }
-    if (largest) {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = largest;
-        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] =
-            static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display, largest, False, NoEventMask, &event);
-        XFlush(display);
-    }
     XCloseDisplay(display);
-    return largest != 0;
+    return largest;
+}
+
+bool AskToCloseWindowOf(qint64 pid) {
+    const Window largest = LargestWindowOf(pid);
+    if (!largest) return false;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = largest;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, largest, False, NoEventMask, &event);
+    XFlush(display);
+    XCloseDisplay(display);
+    return true;
 }
 
 QImage GrabDisplay() {

@@ -55,8 +55,10 @@ std::vector<pid_t> BtServersOf(const std::string& bin);
 // Kills `pid` with SIGKILL and waits (bounded) until it is gone. True when gone.
 bool KillAndWait(pid_t pid);
 
-// Asks the largest shown top-level window of process `pid` to close, as a window manager
-// does (WM_DELETE_WINDOW). False when the process has no such window.
+// The largest shown top-level window of process `pid`; 0 when it has none.
+unsigned long LargestWindowOf(qint64 pid);
+// Asks that window to close, as a window manager does (WM_DELETE_WINDOW). False when the
+// process has no such window.
 bool AskToCloseWindowOf(qint64 pid);
 
 // The whole display as it is now.

@@ -2,8 +2,6 @@
 // with the main menu, whose entries open the settings and URL dialogs, the window's buttons,
 // and the history button with the panel of earlier plays. The same control placed into a
 // page's window the way the host program places it shows neither.
-#include <dlfcn.h>
-
 #include <QApplication>
 #include <QDialog>
 #include <QListWidget>
@@ -13,7 +11,6 @@
 
 #include "activex/host_window.h"
 #include "ax_wrap_widget.h"
-#include "com/module.h"
 #include "desktop_window.h"
 #include "main_widget_fixture.h"
 #include "player_control.h"
@@ -95,13 +92,8 @@ TEST_F(PlayerWindowTest, TheDesktopWindowReachesTheMenusTheWindowButtonsAndTheHi
 }
 
 TEST_F(PlayerWindowTest, InsideAPagesWindowTheControlShowsNeitherTitleBarNorHistoryButton) {
-    // Registered for this test's user, as the run script registers it, and made by the host
-    // program's own code.
-    void* library = dlopen(ORVANE_AX_LIBRARY, RTLD_NOW);
-    ASSERT_NE(library, nullptr) << dlerror();
-    auto registerServer =
-        reinterpret_cast<com::DllRegisterServerFn>(dlsym(library, "DllRegisterServer"));
-    ASSERT_EQ(registerServer(), com::S_OK);
+    // Registered for this test's user and made by the host program's own code.
+    ASSERT_TRUE(RegisterControlLibrary(ORVANE_AX_LIBRARY));
     QWidget page;
     page.resize(640, 480);
     page.show();

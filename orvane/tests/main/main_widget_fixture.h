@@ -3,6 +3,7 @@
 // web service stand-in as its base URL and a browser opener that records what it is given.
 #pragma once
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -20,6 +21,7 @@
 
 #include "app_values.h"
 #include "ax_wrap_widget.h"
+#include "com/module.h"
 #include "orvane_widget.h"
 #include "platform/drives.h"
 #include "scoped_app_directory.h"
@@ -34,6 +36,18 @@ inline quint16 FreeUdpPort() {
     QUdpSocket socket;
     socket.bind(QHostAddress(QHostAddress::LocalHost), 0);
     return socket.localPort();
+}
+
+// Registers the control library at `path` for the test's user, as the run script registers
+// the control.
+inline ::testing::AssertionResult RegisterControlLibrary(const char* path) {
+    void* library = dlopen(path, RTLD_NOW);
+    if (!library) return ::testing::AssertionFailure() << dlerror();
+    auto registerServer =
+        reinterpret_cast<com::DllRegisterServerFn>(dlsym(library, "DllRegisterServer"));
+    if (!registerServer || registerServer() != com::S_OK)
+        return ::testing::AssertionFailure() << "DllRegisterServer failed";
+    return ::testing::AssertionSuccess();
 }
 
 inline bool WaitFor(const std::function<bool()>& condition, int ms = 10000) {

@@ -1,7 +1,5 @@
 // The main widget's window: its form as a host gets it, tabs, menus reaching MenuAction, the
 // close, and taking hold of the frameless window.
-#include <dlfcn.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -14,7 +12,6 @@
 
 #include "activex/widget_object.h"
 #include "com/create.h"
-#include "com/module.h"
 #include "drag_area.h"
 #include "key_value_store.h"
 #include "main_widget_fixture.h"
@@ -47,11 +44,7 @@ QAction* Entry(QMenu* menu, const QString& text) {
 using FormTest = MainWidgetTest;
 
 TEST_F(FormTest, ControlMadeByClassIdShowsThePlayerPageWithTheTitleBarHidden) {
-    void* library = dlopen(ORVANE_AX_LIBRARY, RTLD_NOW);
-    ASSERT_NE(library, nullptr) << dlerror();
-    auto registerServer =
-        reinterpret_cast<com::DllRegisterServerFn>(dlsym(library, "DllRegisterServer"));
-    ASSERT_EQ(registerServer(), com::S_OK);
+    ASSERT_TRUE(RegisterControlLibrary(ORVANE_AX_LIBRARY));
     com::Ptr<com::IUnknown> object;
     ASSERT_EQ(com::CreateInstance(com::MakeGuid("{14DACFF5-4B08-494b-A580-25F2ED930DA7}"), nullptr,
                                   com::IUnknown::kIid, object.PutVoid()),
