@@ -210,6 +210,5 @@ void orvane::FollowTopWindow() {
     watchedTop_ = follow;
     if (!watchedTop_) return;
     watchedTop_->installEventFilter(this);
-    // Not while that window is being shown: a change of its flags hides and shows it.
-    QTimer::singleShot(0, this, [this] { StayOnTop(AppValue("settings_stayontop").toBool()); });
+    StayOnTop(AppValue("settings_stayontop").toBool());
 }

@@ -1,7 +1,10 @@
 #include "window_ops.h"
 
+#include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
+
+#include "window/x11_window.h"
 
 QWidget* OwnTopWindow(QWidget* widget) {
     if (!widget) return nullptr;
@@ -34,8 +37,14 @@ void MinimizeOwnWindow(QWidget* widget) {
 void SetOwnWindowOnTop(QWidget* widget, bool onTop) {
     QWidget* top = OwnTopWindow(widget);
     if (!top || top->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop) return;
-    const bool visible = top->isVisible();
-    top->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    // Changing a window's flags hides it.
-    if (visible) top->show();
+    // Not through the native window's flags: once the hint changes there, Qt's X11 backend
+    // destroys the window and makes it anew the next time it is shown, and every native
+    // window inside goes with it - the playback engine's video window too, into which the
+    // engine goes on drawing by its id. The hint stays in the widget's flags, from where a
+    // native window made later takes it; one that exists keeps its flags and the window
+    // manager is told instead.
+    top->overrideWindowFlags(top->windowFlags() ^ Qt::WindowStaysOnTopHint);
+    if (top->testAttribute(Qt::WA_WState_Created) &&
+        QGuiApplication::platformName() == QLatin1String("xcb"))
+        platform::window::KeepWindowAbove(top->winId(), onTop);
 }

@@ -18,6 +18,7 @@ bool IsOwnWindowMaximized(QWidget* widget);
 void ToggleOwnWindowMaximized(QWidget* widget);
 void MinimizeOwnWindow(QWidget* widget);
 
-// Sets or clears the stay-on-top hint of the own top-level window, keeping it shown when
-// it was.
+// Sets or clears the stay-on-top hint of the own top-level window. Its native window, and
+// every native window inside it, stays as it is: a window that exists is kept above through
+// the window manager.
 void SetOwnWindowOnTop(QWidget* widget, bool onTop);

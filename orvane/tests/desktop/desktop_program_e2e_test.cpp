@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTcpServer>
 #include <algorithm>
 #include <chrono>
@@ -18,6 +19,7 @@
 #include "loopback_tracker.h"
 #include "testsupport/hostile_files.h"
 #include "testsupport/media.h"
+#include "window_manager_view.h"
 
 namespace {
 
@@ -81,6 +83,16 @@ protected:
         EXPECT_TRUE(seeder.Seed(torrent.toStdString(), media_.toStdString()));
         return torrent;
     }
+    // Runs the user-state probe's `step` for this test's user; true when it did it.
+    bool ProbeStep(const QString& step) {
+        QProcess probe;
+        QProcessEnvironment full = QProcessEnvironment::systemEnvironment();
+        full.insert(environment_);
+        probe.setProcessEnvironment(full);
+        probe.start(ORVANE_USER_STATE_PROBE, {QString::fromStdString(bin_), step});
+        return probe.waitForFinished(120000) && probe.exitStatus() == QProcess::NormalExit &&
+               probe.exitCode() == 0;
+    }
     // Closes the player's window as a window manager does; the program ends with it, saying
     // that it showed moving pictures.
     void CloseAndExpectEnd(DesktopPlayerProcess& player) {
@@ -117,6 +129,18 @@ TEST_F(DesktopProgramE2ETest, AFilePlaysItsMovingPictureWithTheTimeAdvancingAndE
         ASSERT_GE(last, first);
     }
     EXPECT_GE(last - first, 2) << player->Output().toStdString();
+    CloseAndExpectEnd(*player);
+}
+
+TEST_F(DesktopProgramE2ETest, WithStayOnTopStoredAFilePlaysItsMovingPictureInAWindowKeptAbove) {
+    // Ticked in the settings dialog of an earlier player.
+    ASSERT_TRUE(ProbeStep("stay-on-top"));
+    const QString clip = Video("clip.mp4", 8);
+    auto player = Start(clip);
+    ASSERT_LINE(*player, RequestLine(6, clip));
+    ASSERT_LINE(*player, kFirstFrame);
+    ASSERT_LINE(*player, kMoving);
+    EXPECT_TRUE(wm_testing::CarriesStateAbove(LargestWindowOf(player->Pid())));
     CloseAndExpectEnd(*player);
 }
 
