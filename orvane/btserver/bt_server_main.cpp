@@ -19,6 +19,15 @@ namespace {
 // How long the routine waits for the pipe thread to finish the exchange in progress.
 constexpr unsigned long kPipeThreadStopMs = 5000;
 
+// The service answers task queries only once its server listens.
+bool StreamServiceRunning() {
+    ZP2PTaskInfo record{};
+    record.cbSize = sizeof(ZP2PTaskInfo);
+    if (!P2PGetTaskInfo("", &record)) return false;
+    P2PFreeTaskInfoData(&record);
+    return true;
+}
+
 }  // namespace
 
 int ProbeStreamPort(int first, int last) {
@@ -27,6 +36,19 @@ int ProbeStreamPort(int first, int last) {
         if (probe.listen(QHostAddress::LocalHost, static_cast<quint16>(port))) return port;
     }
     return last;
+}
+
+int StartStreamService(int first, int last) {
+    // Another program (another user's BT server starting at the same moment among them) can
+    // take the probed port before the service binds it; the service then does not run, and
+    // the next free port is tried.
+    for (int from = first;;) {
+        const int port = ProbeStreamPort(from, last);
+        if (!P2PInitServer(port, 0, 0, "", 0, 0, "", 0, 0)) return port;
+        if (StreamServiceRunning() || port >= last) return port;
+        qDebug() << "stream server could not take port" << port;
+        from = port + 1;
+    }
 }
 
 void BtServerMain() {
@@ -39,8 +61,7 @@ void BtServerMain() {
     if (!StreamingLibraryHandle() && !LoadStreamingLibrary(AppFilePath("Ferrule.dll"))) return;
     qDebug() << "Ferrule.dll Init";
 
-    const int port = ProbeStreamPort(kFirstStreamPort, kLastStreamPort);
-    P2PInitServer(port, 0, 0, "", 0, 0, "", 0, 0);
+    const int port = StartStreamService(kFirstStreamPort, kLastStreamPort);
 
     const QString btUrl = QString("http://127.0.0.1:%1/").arg(port);
     SetAppValue("bturl", btUrl);

@@ -16,3 +16,7 @@ void BtServerMain();
 // The first port from `first` to `last` on which 127.0.0.1 can be listened on; `last` when
 // none can.
 int ProbeStreamPort(int first, int last);
+
+// Starts the streaming service on the first port from `first` to `last` that it can serve
+// on (`last` when none) and answers that port.
+int StartStreamService(int first, int last);

@@ -99,6 +99,26 @@ TEST_F(BtServerRoutineTest, ServesThePipeUntilTheEventLoopEndsThenStopsItsThread
     EXPECT_FALSE(IsBtServerRunning());
 }
 
+TEST_F(BtServerRoutineTest, APortTakenBetweenTheProbeAndTheServiceStartIsPassedOver) {
+    // Stands for a program that binds the probed port first (another user's BT server
+    // starting at the same moment): the service's first start fails.
+    testsupport::ScopedEnv refuse("ORVANE_FAKE_FERRULE_REFUSE_INITS", "1");
+    QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+    BtServerMain();
+
+    const QStringList init = FakeCalls().filter("init ");
+    ASSERT_EQ(init.size(), 2) << FakeCalls().join('|').toStdString();
+    const int refused = init[0].section(' ', 1, 1).toInt();
+    const int port = init[1].section(' ', 1, 1).toInt();
+    EXPECT_GT(port, refused);
+    EXPECT_LE(port, kLastStreamPort);
+    const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/";
+    EXPECT_EQ(AppValue("bturl").toString().toStdString(), url);
+    QByteArray published;
+    SharedMemoryRead("bturl", published);
+    EXPECT_EQ(published.toStdString(), url);
+}
+
 TEST_F(BtServerRoutineTest, ReturnsAtOnceWhileAnotherBtServerHoldsTheMarker) {
     platform::UserSegment other(QStringLiteral("btserver"));
     ASSERT_TRUE(platform::ProbeAndCreateSegment(other, 1));

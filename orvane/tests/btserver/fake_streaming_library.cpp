@@ -6,6 +6,9 @@
 // pattern and gives a piece map of "pieces=N" characters (8 when not given), '1' and '0' in
 // turn. A URL that contains "fail" answers false. Any other URL is unknown: a zero block and
 // an empty piece map.
+//
+// With ORVANE_FAKE_FERRULE_REFUSE_INITS=N the first N ZP2PInitServer calls fail as a port
+// taken by someone else does: task queries answer false until a later start succeeds.
 #include <unistd.h>
 
 #include <atomic>
@@ -21,6 +24,8 @@
 namespace {
 
 std::atomic<int> g_livePieceMaps{0};
+std::atomic<int> g_inits{0};
+std::atomic<bool> g_refused{false};
 
 void Log(const std::string& line) {
     const char* path = std::getenv("ORVANE_FAKE_FERRULE_LOG");
@@ -42,12 +47,15 @@ FERRULE_API void ZP2PInitServer(int port, int a1, int a2, const char* s1, int a3
     Log("init " + std::to_string(port) + " " + std::to_string(a1) + " " + std::to_string(a2) +
         " [" + Text(s1) + "] " + std::to_string(a3) + " " + std::to_string(a4) + " [" + Text(s2) +
         "] " + std::to_string(a5) + " " + std::to_string(a6) + " pid " + std::to_string(getpid()));
+    const char* refuse = std::getenv("ORVANE_FAKE_FERRULE_REFUSE_INITS");
+    g_refused = refuse && ++g_inits <= std::atoi(refuse);
 }
 
 FERRULE_API bool ZP2PGetTaskInfo(const char* url, ZP2PTaskInfo* info) {
     const std::string u = Text(url);
     Log("gettaskinfo " + u);
-    if (!info || info->cbSize != sizeof(ZP2PTaskInfo) || u.find("fail") != std::string::npos)
+    if (!info || info->cbSize != sizeof(ZP2PTaskInfo) || u.find("fail") != std::string::npos ||
+        g_refused)
         return false;
     std::size_t pieces = 0;
     std::memset(info->info, 0, sizeof info->info);
