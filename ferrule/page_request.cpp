@@ -25,7 +25,7 @@ bool is_web_page_request(const request& req, const boost::asio::ip::tcp::endpoin
     const std::string host =
         address.is_v6() ? "[" + address.to_string() + "]" : address.to_string();
     return platform::IsWebPageRequest(header_value(req, "origin"), header_value(req, "referer"),
-                                      host, local.port());
+                                      header_value(req, "user-agent"), host, local.port());
 }
 
 }  // namespace http::server

@@ -8,8 +8,8 @@ namespace http::server {
 
 struct request;
 
-// True when `req`, received on the server's own address `local`, carries an Origin header or
-// a Referer naming another origin than http://<local>.
+// True when `req`, received on the server's own address `local`, carries an Origin header, a
+// Referer naming another origin than http://<local>, or no Referer and a browser's User-Agent.
 bool is_web_page_request(const request& req, const boost::asio::ip::tcp::endpoint& local);
 
 }  // namespace http::server

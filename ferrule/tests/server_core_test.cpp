@@ -126,20 +126,26 @@ TEST_F(ServerCoreTest, StreamRequestWithoutATaskIs404AndClosed) {
 }
 
 // A page in a browser makes it send a request here with an <img> or a fetch: marked by an
-// Origin header, or by the page's own address as Referer. Such a request is refused before it
-// can name a file or a torrent; the playback engine sends neither header.
+// Origin header, or by the page's own address as Referer, or, when the page kept its Referer
+// back, by the browser's User-Agent. Such a request is refused before it can name a file or a
+// torrent; the playback engine sends none of these ("libmpv" as its agent).
 TEST_F(ServerCoreTest, RequestsWebPagesMakeAreRefused) {
     const std::string own = "http://127.0.0.1:" + std::to_string(port_);
+    const std::string browser = "User-Agent: Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/602.1";
     const struct {
         std::string lines;
         int file, stream;  // statuses; no task manager runs here, so a stream request is 404
     } cases[] = {
         {"", 200, 404},
+        {"User-Agent: libmpv\r\nIcy-MetaData: 1", 200, 404},
         {"Referer: " + own + "/index.html", 200, 404},
+        {"Referer: " + own + "/index.html\r\n" + browser, 200, 404},
         {"Origin: " + own, 403, 403},
         {"origin: null", 403, 403},
         {"Referer: http://evil.example/page.html", 403, 403},
         {"REFERER: http://localhost:" + std::to_string(port_) + "/", 403, 403},
+        {browser, 403, 403},
+        {"user-agent: mozilla/4.0 (compatible; MSIE 8.0)", 403, 403},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Get(port_, "/", c.lines).status, c.file) << c.lines;

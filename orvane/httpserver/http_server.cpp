@@ -59,7 +59,8 @@ bool IsWebPageRequest(const QHttpRequest* req) {
                              ? "[" + local.toString() + "]"
                              : local.toString();
     return platform::IsWebPageRequest(HeaderValue(req, "origin"), HeaderValue(req, "referer"),
-                                      host.toStdString(), req->localPort());
+                                      HeaderValue(req, "user-agent"), host.toStdString(),
+                                      req->localPort());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "browser_page.h"
 
+#include <QNetworkRequest>
 #include <QWebFrame>
 
 #include "app_values.h"
@@ -23,7 +24,19 @@ BrowserPage::~BrowserPage() {
     page()->mainFrame()->disconnect(this);
 }
 
-void BrowserPage::Home() { LoadOwnPage(this, QUrl(AppValue(QStringLiteral("weburl")).toString())); }
+// The home page comes from the player's own file server, which answers a browser only for the
+// pages it serves itself: those name it as their Referer. So does this first load of them,
+// which no page made (a page can only ever name its own site).
+void BrowserPage::Home() {
+    const QUrl url(AppValue(QStringLiteral("weburl")).toString());
+    QNetworkRequest request(url);
+    if (url.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) == 0) {
+        const QUrl site = url.adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery |
+                                       QUrl::RemoveFragment);
+        request.setRawHeader("Referer", site.toEncoded() + '/');
+    }
+    LoadOwnPage(this, request);
+}
 
 void BrowserPage::LoadFinished(bool) {}
 

@@ -1,6 +1,7 @@
 #include "js_ext_obj.h"
 
 #include <QDebug>
+#include <QNetworkRequest>
 #include <QUrl>
 #include <QWebFrame>
 #include <QWebPage>
@@ -79,12 +80,15 @@ JsExtObj* JsExtObjInstance() {
     return &instance;
 }
 
-void LoadOwnPage(QWebView* view, const QUrl& url) {
+void LoadOwnPage(QWebView* view, const QUrl& url) { LoadOwnPage(view, QNetworkRequest(url)); }
+
+void LoadOwnPage(QWebView* view, const QNetworkRequest& request) {
     // Only web pages are the player's own: a view given anything else has no bridge.
+    const QUrl url = request.url();
     const QString scheme = url.scheme().toLower();
     const bool web = (scheme == "http" || scheme == "https") && !url.host().isEmpty();
     view->page()->setProperty(kOwnOriginProperty, web ? OriginOf(url) : QString());
-    view->load(url);
+    view->load(request);
 }
 
 void AddJsExtObj(QWebFrame* frame) {

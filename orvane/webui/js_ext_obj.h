@@ -37,12 +37,15 @@ public:
 // The one JsExtObj, made on the first call and kept until the process ends.
 JsExtObj* JsExtObjInstance();
 
+class QNetworkRequest;
 class QUrl;
 class QWebFrame;
 class QWebView;
 
 // Loads `url` into `view` as the view's own page: the one whose origin gets the bridge there.
 void LoadOwnPage(QWebView* view, const QUrl& url);
+// The same for the request's URL, sent with the request's headers.
+void LoadOwnPage(QWebView* view, const QNetworkRequest& request);
 
 // Adds the one JsExtObj to `frame`'s script window object as "JsExtObj" when the frame's
 // document has the origin of its view's own page (LoadOwnPage); a document of any other origin

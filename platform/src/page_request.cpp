@@ -43,13 +43,22 @@ bool HttpHostAndPort(const std::string& url, std::string& host, int& port) {
     return !host.empty();
 }
 
+bool IsBrowserAgent(const std::string& userAgent) {
+    const std::string prefix = "mozilla/";
+    const std::size_t begin = std::min(userAgent.find_first_not_of(" \t"), userAgent.size());
+    return Lower(userAgent.substr(begin, prefix.size())) == prefix;
+}
+
 }  // namespace
 
 bool IsWebPageRequest(const std::optional<std::string>& origin,
-                      const std::optional<std::string>& referer, const std::string& ownHost,
+                      const std::optional<std::string>& referer,
+                      const std::optional<std::string>& userAgent, const std::string& ownHost,
                       int ownPort) {
     if (origin) return true;
-    if (!referer) return false;
+    // A browser that names no page has had it kept back; only the server's own pages may ask
+    // from a browser, and they name the server.
+    if (!referer) return userAgent && IsBrowserAgent(*userAgent);
     std::string host;
     int port = 0;
     return !HttpHostAndPort(*referer, host, port) || host != Lower(ownHost) || port != ownPort;

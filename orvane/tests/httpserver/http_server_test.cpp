@@ -341,19 +341,26 @@ TEST_F(HttpServerTest, OnlyLoopbackHostsAreAnswered) {
 }
 
 // A page in a browser makes it send a request here with an <img> or a fetch: marked by an
-// Origin header, or by the page's own address as Referer. Only the player's own clients (no
-// such header) and pages this server serves (its own address as Referer) may read.
+// Origin header, or by the page's own address as Referer, or, when the page kept its Referer
+// back, by the browser's User-Agent. Only the player's own clients (the streaming service's
+// torrent download sends no agent) and pages this server serves (its own address as Referer)
+// may read.
 TEST_F(HttpServerTest, RequestsWebPagesMakeAreRefused) {
     const std::string torrent = temp.file("a.torrent");
     testsupport::WriteFile(torrent, "d8:announce");
     ASSERT_TRUE(server.Publish(QString::fromStdString(torrent)));
     const std::string own = "http://127.0.0.1:" + std::to_string(port);
+    const std::string browser = "User-Agent: Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/602.1\r\n";
     const struct {
         std::string lines;
         int status;
     } cases[] = {
         {"", 200},
+        {"Accept: */*\r\n", 200},
         {"Referer: " + own + "/index.html\r\n", 200},
+        {"Referer: " + own + "/\r\n" + browser, 200},
+        {browser, 403},
+        {"user-agent:  mozilla/5.0\r\n", 403},
         {"Origin: " + own + "\r\n", 403},
         {"Origin: null\r\n", 403},
         {"Referer: http://evil.example/page.html\r\n", 403},

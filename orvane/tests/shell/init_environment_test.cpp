@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSignalSpy>
 #include <QUrl>
+#include <QWebFrame>
 #include <QWebSettings>
 
 #include "app_paths.h"
 #include "app_values.h"
+#include "browser_page.h"
 #include "http_test_client.h"
 #include "testsupport/temp_dir.h"
 
@@ -39,6 +42,22 @@ TEST(InitEnvironmentTest, PublishesWorkingUrlsAndPreparesTheProcess) {
     EXPECT_TRUE(settings->testAttribute(QWebSettings::JavascriptCanOpenWindows));
     EXPECT_TRUE(settings->testAttribute(QWebSettings::LocalContentCanAccessRemoteUrls));
     EXPECT_TRUE(settings->testAttribute(QWebSettings::XSSAuditingEnabled));
+}
+
+// The home-page view shows the page of that server. It asks as a browser does (the server
+// refuses a browser that names no page of its own), and so do the page's own later loads.
+TEST(InitEnvironmentTest, TheHomePageViewShowsTheServersPage) {
+    ASSERT_TRUE(InitEnvironment());
+    BrowserPage home;
+    for (int load = 0; load < 2; ++load) {  // the start-up's load, then a reload by the page
+        QSignalSpy loaded(&home, &QWebView::loadFinished);
+        if (load == 1) home.page()->mainFrame()->evaluateJavaScript("location.reload()");
+        ASSERT_TRUE(loaded.wait(10000)) << load;
+        EXPECT_EQ(home.url().toString().toStdString(), AppValue("weburl").toString().toStdString());
+        EXPECT_EQ(home.page()->mainFrame()->title().toStdString(), "orvane") << load;
+        EXPECT_EQ(home.page()->mainFrame()->evaluateJavaScript("typeof JsExtObj").toString(),
+                  "object");
+    }
 }
 
 }  // namespace

