@@ -64,15 +64,19 @@ typedef void (*KvBTEventCallback)(KvBTHandle task, int event, void* context);
 int KvBT_SetEventCallback(KvBTEventCallback callback, void* context);
 
 // --- tasks ----------------------------------------------------------------------------
-// A task from a torrent file. stateFile keeps the task's resume state between runs.
-// startPaused: the task checks its files and then waits for KvBT_Downloader_Resume.
-// password is accepted for callers' sake and not used. isPrivate keeps the task off the
-// DHT, local discovery and peer exchange.
+// A task from a torrent file. stateFile keeps the task's resume state between runs; the
+// folder that holds it (given as an absolute path) is the caller's records, where no file of
+// the task may land, nor below it, unless the save folder itself lies there: a torrent that
+// names a file there is refused (NULL here; for a magnet link, state 0 once its metadata has
+// come, and nothing of it written before). startPaused: the task checks its files and then
+// waits for KvBT_Downloader_Resume. password is accepted for callers' sake and not used.
+// isPrivate keeps the task off the DHT, local discovery and peer exchange.
 KvBTHandle KvBT_Downloader_Initialize(const char* torrentFile, const char* saveFolder,
                                       const char* stateFile, int startPaused, int reserved1,
                                       int reserved2, const char* password, const char* resumeFile,
                                       int isPrivate, int reserved3);
-// A task from a "magnet:" link; its metadata arrives later (state 3). Other links fail.
+// A task from a "magnet:" link; its metadata arrives later (state 3), or the task is refused
+// (state 0) as above. Other links fail.
 KvBTHandle KvBT_Downloader_Initialize_FromUrl(const char* url, const char* saveFolder,
                                               const char* stateFile, int reserved1, int startPaused,
                                               const char* resumeFile, int isPrivate, int reserved2);

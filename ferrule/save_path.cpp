@@ -5,7 +5,9 @@
 
 #include "file_utils.h"
 #include "platform/drives.h"
+#include "platform/folder_guard.h"
 #include "platform/paths.h"
+#include "platform/user_files.h"
 
 namespace {
 
@@ -20,6 +22,12 @@ bool IsSystemRoot(const std::string& root) {
     return !root.empty() && root.find_first_not_of('/') == std::string::npos;
 }
 
+// Downloads saved there would land among the stream cache's torrents and state files, which
+// the engine guards only while the save folder lies apart from them.
+bool InStreamCache(const std::string& path) {
+    return platform::FolderGuard(platform::UserFilePath("MediaData")).Covers(path);
+}
+
 std::string FolderOnDrive(std::string root) {
     if (root.empty() || root.back() != '/') root.push_back('/');
     return root + kMediaFolderName;
@@ -30,8 +38,8 @@ std::string FolderOnDrive(std::string root) {
 bool IsValidSavePath(const std::string& pathIn) {
     if (pathIn.empty()) return false;
     const std::string path = platform::ToNativeSeparators(pathIn);
-    if (IsFolder(path)) return true;
-    return path[0] == '/' && platform::IsOnFixedDrive(path);
+    if (IsFolder(path)) return !InStreamCache(platform::RealPath(path));
+    return path[0] == '/' && !InStreamCache(path) && platform::IsOnFixedDrive(path);
 }
 
 bool GetDiskFreeSpace64(const std::string& root, std::uint64_t& available, std::uint64_t& total,

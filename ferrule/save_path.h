@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <string>
 
-// False for an empty path; true when it names an existing folder or an absolute path on a
-// fixed drive (a mounted local file system).
+// False for an empty path and for one in the user's stream cache ("MediaData") or below it;
+// true when it names an existing folder or an absolute path on a fixed drive (a mounted local
+// file system).
 bool IsValidSavePath(const std::string& path);
 
 // Space of the file system that holds `root`. False when it cannot be stated.

@@ -153,7 +153,10 @@ bool CStreamDownloader::InitFromUrl(const std::string& torrentFile, const std::s
     const std::uint64_t deadline = TickCountMs() + StreamTimings().metadataWaitMs;
     while (!giveUp_) {
         const std::uint64_t seen = news_.Count();
-        if (KvBT_Downloader_GetState(handle) == KVBT_STATE_READY) {
+        const int state = KvBT_Downloader_GetState(handle);
+        // The engine refused the torrent its metadata describes.
+        if (state == KVBT_STATE_UNKNOWN) break;
+        if (state == KVBT_STATE_READY) {
             // The metadata is kept as the task's torrent file; a failed write only costs a
             // later fetch.
             const std::string part = torrentFile + ".part";

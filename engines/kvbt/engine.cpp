@@ -12,6 +12,7 @@
 
 #include "file_write.h"
 #include "peer_links.h"
+#include "records_guard.h"
 
 namespace kvbt {
 
@@ -133,6 +134,15 @@ void Engine::Notify(const Task& task, int event) {
 
 KvBTHandle Engine::Add(lt::add_torrent_params params, const std::string& saveFolder,
                        const std::string& stateFile, bool startPaused, bool isPrivate) {
+    // The files are named by the torrent alone, as they are checked: a rename kept in a state
+    // file would name them past the check.
+    params.renamed_files.clear();
+    if (params.ti && LandsAmongRecords(params.ti->files(), saveFolder, stateFile)) return nullptr;
+    if (!params.ti) {
+        // A magnet link's files are checked when its metadata comes; until then none is made.
+        params.flags |= lt::torrent_flags::default_dont_download;
+        params.file_priorities.clear();
+    }
     std::lock_guard<std::mutex> guard(lock_);
     if (!session_) return nullptr;
     params.save_path = saveFolder;
@@ -257,6 +267,21 @@ void Engine::AlertLoop() {
     }
 }
 
+void Engine::OnMetadata(const std::shared_ptr<Task>& task, const lt::torrent_handle& handle) {
+    const std::shared_ptr<const lt::torrent_info> info = handle.torrent_file();
+    if (!info) return;
+    if (LandsAmongRecords(info->files(), task->SaveFolder(), task->StateFile())) {
+        task->Refuse();
+        RemoveTask(task, false);
+        return;
+    }
+    // The files were held back while their names were unknown.
+    handle.prioritize_files(std::vector<lt::download_priority_t>(
+        static_cast<std::size_t>(info->num_files()), lt::default_priority));
+    task->SetMetadata(info);
+    Notify(*task, KVBT_EVENT_METADATA);
+}
+
 void Engine::HandleAlert(lt::alert* alert) {
     auto* torrentAlert = dynamic_cast<lt::torrent_alert*>(alert);
     if (torrentAlert == nullptr) return;
@@ -270,8 +295,7 @@ void Engine::HandleAlert(lt::alert* alert) {
             Notify(*task, KVBT_EVENT_PIECES);
             if (again) f->handle.flush_cache();
         } else if (auto* m = lt::alert_cast<lt::metadata_received_alert>(alert)) {
-            task->SetMetadata(m->handle.torrent_file());
-            Notify(*task, KVBT_EVENT_METADATA);
+            OnMetadata(task, m->handle);
         } else if (auto* c = lt::alert_cast<lt::torrent_checked_alert>(alert)) {
             task->SetMetadata(c->handle.torrent_file());
             const lt::torrent_status status = c->handle.status(lt::torrent_handle::query_pieces);

@@ -28,7 +28,8 @@ public:
     int SetRateLimit(bool upload, int bytesPerSecond);
     void SetEventCallback(KvBTEventCallback callback, void* context);
 
-    // Adds a torrent; NULL when it cannot be added (no session, a duplicate, bad data).
+    // Adds a torrent; NULL when it cannot be added (no session, a duplicate, bad data, a file
+    // that would land among the caller's records: records_guard.h).
     KvBTHandle Add(lt::add_torrent_params params, const std::string& saveFolder,
                    const std::string& stateFile, bool startPaused, bool isPrivate);
     std::shared_ptr<Task> Find(KvBTHandle handle) const;
@@ -41,6 +42,8 @@ private:
 
     void AlertLoop();
     void HandleAlert(lt::alert* alert);
+    // A magnet link's metadata came: its files go ahead, or the task is refused.
+    void OnMetadata(const std::shared_ptr<Task>& task, const lt::torrent_handle& handle);
     std::shared_ptr<Task> FindByTorrent(const lt::torrent_handle& handle) const;
     void SaveResumeState(const std::shared_ptr<Task>& task);
     void RemoveTask(const std::shared_ptr<Task>& task, bool deleteFiles);

@@ -157,6 +157,7 @@ KvBTHandle KvBT_Downloader_Initialize_FromUrl(const char* url, const char* saveF
 
 int KvBT_Downloader_GetState(KvBTHandle handle) {
     return WithTaskValue<int>(handle, KVBT_STATE_UNKNOWN, [](Task& task) {
+        if (task.Refused()) return static_cast<int>(KVBT_STATE_UNKNOWN);
         if (!task.Metadata()) return static_cast<int>(KVBT_STATE_METADATA);
         if (task.UploadOnly()) {
             return static_cast<int>(task.Checked() ? KVBT_STATE_UPLOAD_READY : KVBT_STATE_CHECKING);

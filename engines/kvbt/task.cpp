@@ -35,6 +35,16 @@ void Task::SetMetadata(std::shared_ptr<const lt::torrent_info> info) {
     heldCount_ = 0;
 }
 
+void Task::Refuse() {
+    std::lock_guard<std::mutex> guard(lock_);
+    refused_ = true;
+}
+
+bool Task::Refused() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return refused_;
+}
+
 std::shared_ptr<const lt::torrent_info> Task::Metadata() const {
     std::lock_guard<std::mutex> guard(lock_);
     return info_;

@@ -49,6 +49,11 @@ public:
     void SetUploadOnly(bool on);
     bool UploadOnly() const;
 
+    // The task's metadata named a file where the task may not write: the torrent is gone from
+    // the session and the task answers as failed until it is released.
+    void Refuse();
+    bool Refused() const;
+
     // A task added paused starts with every piece skipped, so that nothing is requested
     // before its caller has set the priorities; the first Apply (or Resume) lifts that.
     void SetHeldBack(bool on);
@@ -74,6 +79,7 @@ private:
     std::shared_ptr<const lt::torrent_info> info_;
     bool checked_ = false;
     bool uploadOnly_ = false;
+    bool refused_ = false;
     std::vector<unsigned char> held_;
     int heldCount_ = 0;
     std::vector<int> finished_;  // hashed, waiting for a flush to be asked

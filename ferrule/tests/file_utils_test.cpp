@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/drives.h"
 #include "save_path.h"
@@ -78,13 +79,23 @@ TEST(FileUtils, FileSizeExistenceAndForcedDelete) {
     EXPECT_FALSE(ForceDeleteFile(file));
 }
 
-TEST(SavePath, ValidWhenAnExistingFolderOrOnAFixedDrive) {
+TEST(SavePath, ValidWhenAnExistingFolderOrOnAFixedDriveButNotInTheStreamCache) {
     TempDir dir;
+    testsupport::ScopedEnv cacheHome("XDG_CACHE_HOME", dir.file("cache"));
+    ASSERT_EQ(CreateDirectoryPath(dir.file("cache/orvane/MediaData")), kResultOk);
+    ASSERT_EQ(::symlink(dir.file("cache/orvane/MediaData").c_str(), dir.file("media").c_str()), 0);
     EXPECT_FALSE(IsValidSavePath(""));
     EXPECT_TRUE(IsValidSavePath(dir.path()));
+    // The default folder holds the stream cache; downloads saved inside that would land among
+    // its torrents.
+    EXPECT_TRUE(IsValidSavePath(dir.file("cache/orvane/")));
+    EXPECT_FALSE(IsValidSavePath(dir.file("cache/orvane/MediaData")));
+    EXPECT_FALSE(IsValidSavePath(dir.file("media")));
     {
         InjectedDrives drives({DriveAt(dir.path(), 100)});
         EXPECT_TRUE(IsValidSavePath(dir.path() + "/not/yet/made"));
+        EXPECT_FALSE(IsValidSavePath(dir.file("cache/orvane/MediaData/not/yet/made")));
+        EXPECT_FALSE(IsValidSavePath(dir.file("media/not/yet/made")));
         EXPECT_FALSE(IsValidSavePath("/elsewhere/not/made"));
         EXPECT_FALSE(IsValidSavePath("relative/folder"));
     }

@@ -3,8 +3,10 @@
 #include <chrono>
 
 #include "ferrule_api.h"
+#include "file_utils.h"
 #include "stream_e2e_fixture.h"
 #include "testsupport/loopback.h"
+#include "testsupport/media.h"
 
 using namespace std::chrono_literals;
 
@@ -118,6 +120,40 @@ TEST_F(StreamE2ETest, BadCachedTorrentIsFetchedAgain) {
     const auto r = Get(port_, StreamPath(t), "Range: bytes=0-");
     EXPECT_EQ(206, r.status);
     EXPECT_TRUE(r.body == t.streamed);
+}
+
+// The user's cache folder is the default save folder and holds the stream cache "MediaData".
+// A torrent whose content is named "MediaData", by its torrent file or its magnet link, would
+// save its files among the cached torrents: it is refused before anything of it is written
+// there, not even the empty file that files are checked by. Other torrents stream into the
+// same folder as ever.
+TEST_F(StreamE2ETest, NoTorrentSavesItsFilesIntoTheStreamCache) {
+    const std::string saveFolder = folders_.user().Cache() + "/";
+    testsupport::WriteFile(app_.file("ini/path.ini"),
+                           "[AppSetting]\nsavePath=" + saveFolder + "\n");
+    const TestTorrent fine = MakeSingle("fine", 512 * 1024 + 3, 64 * 1024, 21);
+    // The content names the cached torrent of the stream above, empty, and a video.
+    const std::string content = seed_.file("hostile/MediaData/");
+    testsupport::WriteFile(content + fine.key + ".torrent", "");
+    ASSERT_TRUE(testsupport::MakeRandomFile(content + "video.bin", 1024 * 1024 + 77, 13));
+    const std::string hostile = seed_.file("hostile.torrent");
+    ASSERT_TRUE(kvbt_testing::MakeTorrent(content, 64 * 1024, hostile));
+    seeded_.emplace_back(hostile, seed_.file("hostile"));
+    StartService();
+
+    const std::string cache = folders_.user().Cache("MediaData/");
+    for (const std::string& source :
+         {files_->Url("hostile.torrent"), kvbt_testing::MagnetOf(hostile)}) {
+        SCOPED_TRACE(source);
+        const auto r = Get(port_, StreamPath(source), "Range: bytes=0-", 20s);
+        EXPECT_EQ(404, r.status);
+        EXPECT_FALSE(FileExists(cache + fine.key + ".torrent"));
+        EXPECT_FALSE(FileExists(cache + "video.bin"));
+    }
+    const auto r = Get(port_, StreamPath(fine), "Range: bytes=0-");
+    EXPECT_EQ(206, r.status);
+    EXPECT_TRUE(r.body == fine.streamed);
+    EXPECT_TRUE(FileExists(saveFolder + "fine.bin"));
 }
 
 TEST_F(StreamE2ETest, SeekStartsANewStreamAndTheOldOneCloses) {

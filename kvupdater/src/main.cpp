@@ -1,6 +1,8 @@
 // KvUpdater: keeps the system up to date (see update_session.h). Reports by exit code:
 // update_exit_codes.h.
 #include <kvupdater/update_exit_codes.h>
+#include <platform/paths.h>
+#include <platform/user_files.h>
 #include <tarnwick/tarnwick.h>
 
 #include <csignal>
@@ -29,7 +31,10 @@ int main(int argc, char** argv) {
         return kvupdater::kExitFailure;
     }
 
-    CUpdateSession session(arguments.conf, arguments.url);
+    // The updater lies in the install folder, beside the player that starts it.
+    CUpdateSession session(
+        arguments.conf, arguments.url,
+        platform::ShippedFilePath(platform::ExecutableDirectory(), "..\\cfg\\update.ini"));
     if (arguments.check) {
         kvupdater::ConsolePrint("开始检查是否需要强制升级\n");
         return session.CheckForced();

@@ -56,9 +56,12 @@ bool LaunchProcess(const std::string& program, const std::vector<std::string>& a
 
 }  // namespace
 
-CUpdateSession::CUpdateSession(std::string statePath, std::string url,
+CUpdateSession::CUpdateSession(std::string statePath, std::string url, std::string shippedStatePath,
                                kvupdater::DownloadBounds bounds)
-    : statePath_(std::move(statePath)), urlArgument_(std::move(url)), bounds_(bounds) {}
+    : statePath_(std::move(statePath)),
+      urlArgument_(std::move(url)),
+      shippedStatePath_(std::move(shippedStatePath)),
+      bounds_(bounds) {}
 
 CUpdateSession::~CUpdateSession() {
     if (!descriptionPath_.empty()) std::remove(descriptionPath_.c_str());
@@ -68,11 +71,22 @@ void CUpdateSession::WriteInfo(const char* key, int value) {
     platform::IniWriteString(statePath_, kInfo, key, std::to_string(value));
 }
 
+std::string CUpdateSession::InstalledVersionText() const {
+    // The installer records the version in the state file the install ships. The user's copy
+    // began as that file and keeps the version of the day it was made, so after an install
+    // for everyone it would offer the installed update again for ever.
+    if (!shippedStatePath_.empty()) {
+        std::string shipped = platform::IniReadString(shippedStatePath_, kInfo, "version");
+        if (ParseVersion(shipped)) return shipped;
+    }
+    return platform::IniReadString(statePath_, kInfo, "version");
+}
+
 void CUpdateSession::LoadLocalInfo() {
     const std::string statusText = platform::IniReadString(statePath_, kInfo, "status");
     status_ = platform::IniReadInt(statePath_, kInfo, "status", 0);
     ConsolePrint("update.status：%s\n", statusText.c_str());
-    const std::string versionText = platform::IniReadString(statePath_, kInfo, "version");
+    const std::string versionText = InstalledVersionText();
     if (auto version = ParseVersion(versionText)) {
         localVersion_ = *version;
         ConsolePrint("info.version：%s\n", versionText.c_str());

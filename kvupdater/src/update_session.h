@@ -11,9 +11,11 @@
 
 class CUpdateSession {
 public:
-    // `statePath` is the state file ("--conf"), `url` the description's URL ("--url"); the
-    // downloads are bounded by `bounds`.
-    CUpdateSession(std::string statePath, std::string url,
+    // `statePath` is the state file ("--conf"), `url` the description's URL ("--url");
+    // `shippedStatePath` the state file as the install ships it (empty: none), whose [info]
+    // version, when it holds one, is the installed version; the downloads are bounded by
+    // `bounds`.
+    CUpdateSession(std::string statePath, std::string url, std::string shippedStatePath = {},
                    kvupdater::DownloadBounds bounds = kvupdater::kDownloadBounds);
     // Removes the downloaded description: it is only read during the run.
     ~CUpdateSession();
@@ -50,10 +52,12 @@ private:
     void ClearPending();
     void RemoveLeftoverInstaller();
     void WriteInfo(const char* key, int value);
+    std::string InstalledVersionText() const;
     std::string MakeInstallerPath();
 
     std::string statePath_;
     std::string urlArgument_;
+    std::string shippedStatePath_;
     kvupdater::DownloadBounds bounds_;
     std::string queryUrl_;
     std::string descriptionPath_;

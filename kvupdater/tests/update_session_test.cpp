@@ -162,7 +162,7 @@ TEST(DownloadBoundTest, AnEndlessInstallerStopsAtTheBoundAndLeavesNoFile) {
     int code = -1;
     {
         CUpdateSession session(
-            state, server.Url("/update.ini"),
+            state, server.Url("/update.ini"), {},
             kvupdater::DownloadBounds{kvupdater::kDownloadBounds.descriptionBytes, kBound});
         code = session.Run();
     }

@@ -9,6 +9,8 @@
 #include <testsupport/loopback.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "single_instance_lock.h"
 
 namespace kvupdater_test {
@@ -44,13 +46,22 @@ std::unique_ptr<QProcess> UpdaterHarness::Start(const std::vector<std::string>& 
     process->setProcessEnvironment(environment);
     process->setStandardOutputFile(QString::fromStdString(outputPath), QIODevice::Append);
     process->setStandardErrorFile(QString::fromStdString(outputPath + ".err"), QIODevice::Append);
-    process->setProgram(QStringLiteral(KVUPDATER_PROGRAM));
+    process->setProgram(QString::fromStdString(program_));
     QStringList list;
     for (const auto& argument : arguments) list << QString::fromStdString(argument);
     process->setArguments(list);
     process->start();
     process->waitForStarted(60000);
     return process;
+}
+
+std::string UpdaterHarness::Install() {
+    platform::MakeDirectories(dir_.file("install/bin"));
+    platform::MakeDirectories(dir_.file("install/cfg"));
+    program_ = dir_.file("install/bin/KvUpdater");
+    std::filesystem::copy_file(KVUPDATER_PROGRAM, program_,
+                               std::filesystem::copy_options::overwrite_existing);
+    return dir_.file("install/cfg/update.ini");
 }
 
 UpdaterRun UpdaterHarness::Run(const std::vector<std::string>& arguments,

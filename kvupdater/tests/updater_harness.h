@@ -46,9 +46,14 @@ public:
 
     std::vector<std::string> ArgumentsFor(const std::string& url, bool check = false) const;
 
+    // From now on runs a copy of the program installed in a folder of its own
+    // (<temporary>/install/bin); answers where that install's shipped state file lies.
+    std::string Install();
+
 private:
     testsupport::TempDir dir_;
     std::string statePath_;
+    std::string program_ = KVUPDATER_PROGRAM;
     int runs_ = 0;
 };
 

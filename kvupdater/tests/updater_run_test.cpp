@@ -291,6 +291,41 @@ TEST_F(UpdaterRunTest, InstalledOrEqualVersionNeedsNothing) {
     EXPECT_TRUE(harness.WaitForNoRun());
 }
 
+// An install for every user of the machine writes the new version into the state file it
+// ships, which each user's copy of it started from. The installed version is the shipped one
+// wherever that holds a version, and only else the user's copy's.
+TEST_F(UpdaterRunTest, TheInstalledVersionIsTheOneTheInstallShips) {
+    const std::string shipped = harness.Install();
+    Publish(Description{});
+    const struct {
+        const char* shipped;  // null: the install ships none
+        const char* copy;     // the version in the user's copy
+        const char* installed;
+    } rows[] = {
+        {"[info]\nversion=5\n", "4", "5"},
+        {"[info]\nversion=\n", "5", "5"},
+        {"[info]\nversion=4beta\n", "5", "5"},
+        {"[update]\nversion=4\n", "5", "5"},
+        {nullptr, "5", "5"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shipped ? row.shipped : "(none)");
+        std::remove(shipped.c_str());
+        if (row.shipped) testsupport::WriteFile(shipped, row.shipped);
+        SetInfo("version", row.copy);
+        const UpdaterRun run = RunUpdater();
+        EXPECT_EQ(0, run.exitCode) << run.output;
+        EXPECT_TRUE(Contains(run.output, std::string("info.version：") + row.installed + "\n"))
+            << run.output;
+        EXPECT_TRUE(Contains(run.output, "不需要升级\n")) << run.output;
+        EXPECT_TRUE(Contains(server.Requests("/update.ini").back().target,
+                             std::string("&ver=") + row.installed));
+        // The installer's record is not the updater's to write, in either file.
+        EXPECT_EQ(row.copy, Info("version"));
+    }
+    EXPECT_EQ(0, server.RequestCount("/inst.bin"));
+}
+
 TEST_F(UpdaterRunTest, SkippedVersionIsNotOffered) {
     Publish(Description{});
     SetInfo("version", "4");

@@ -140,10 +140,10 @@ RunFigures RunOnce(const std::string& torrent) {
     // behind under the same key is let go of, or the new server would take it for another one.
     IsBtServerRunning();
     QProcess server;
-    static int n = 0;
-    ++n;
-    server.setStandardOutputFile(QString("/work/tmp/desktop/bt-%1.out").arg(n));
-    server.setStandardErrorFile(QString("/work/tmp/desktop/bt-%1.err").arg(n));
+    // The BT server's output goes to this run's own temporary folder, which goes with it.
+    const QString serverOutput = fresh.Environment().value("TMPDIR") + "/bt-server";
+    server.setStandardOutputFile(serverOutput + ".out");
+    server.setStandardErrorFile(serverOutput + ".err");
     server.start(QString::fromStdString(fresh.Bin() + "/orvane"), {"-startbt"});
     RunFigures figures;
     // The player's install folder is the fresh one, whose BT server keeps its cache apart.
@@ -156,8 +156,9 @@ RunFigures RunOnce(const std::string& torrent) {
                 return !AppValue("bturl").toString().isEmpty();
             },
             30s)) {
-        std::fprintf(stderr, "the BT server did not answer (state %d, exit code %d)\n",
-                     server.state(), server.exitCode());
+        std::fprintf(stderr, "the BT server did not answer (state %d, exit code %d: %s)\n%s",
+                     server.state(), server.exitCode(), qPrintable(server.errorString()),
+                     testsupport::ReadFile((serverOutput + ".err").toStdString()).c_str());
         return figures;
     }
     SetEngineFolder(QStringLiteral(ORVANE_BIN_DIR));

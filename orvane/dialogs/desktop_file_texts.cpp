@@ -4,8 +4,8 @@
 
 #include "desktop_file_types.h"
 
-const char kDesktopEntryName[] = "orvane.desktop";
 const char kDesktopEntryMarkKey[] = "X-Orvane-Player";
+const char kMimePackageMark[] = "<!-- X-Orvane-Player=true -->";
 
 namespace {
 
@@ -125,9 +125,9 @@ QStringList ExtensionsNeedingOwnType(const QStringList& extensions) {
 }
 
 QString MimePackageXml(const QStringList& extensions) {
-    QString xml =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
+    QString xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + QString(kMimePackageMark) +
+                  "\n"
+                  "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
     for (const QString& ext : extensions) xml += MimeTypeXml(ext);
     return xml + "</mime-info>\n";
 }
@@ -143,5 +143,16 @@ QString DesktopEntryText(const QString& program, const QStringList& types) {
            types.join(';') +
            ";\n"
            "Terminal=false\n" +
+           kDesktopEntryMarkKey + "=true\n";
+}
+
+QString AutostartEntryText(const QString& program) {
+    return "[Desktop Entry]\n"
+           "Type=Application\n"
+           "Name=orvane\n"
+           "Exec=" +
+           ExecProgram(program) +
+           "\n"
+           "X-GNOME-Autostart-enabled=true\n" +
            kDesktopEntryMarkKey + "=true\n";
 }

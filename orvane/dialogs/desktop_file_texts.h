@@ -1,14 +1,14 @@
-// The texts the desktop projection writes: the desktop entry and the player's MIME package.
+// The texts the player writes onto the desktop: its desktop entry, its autostart entry and its
+// MIME package, each marked as the player's own.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 
-// The desktop entry's file name, which is also how mimeapps.list names the player, unless a
-// file of someone else's has that name.
-extern const char kDesktopEntryName[];
 // The key that marks a desktop entry as the player's own, with the value "true".
 extern const char kDesktopEntryMarkKey[];
+// The comment that marks a MIME package as the player's own (the MIME tools skip comments).
+extern const char kMimePackageMark[];
 
 // Those of `extensions` that the system gives no video type, in the given order: each gets
 // the player's own type in the MIME package.
@@ -22,3 +22,6 @@ QString MimePackageXml(const QStringList& extensions);
 // A desktop entry of the player's (it carries the mark) that runs `program` with one file and
 // lists `types`.
 QString DesktopEntryText(const QString& program, const QStringList& types);
+
+// The autostart entry of the player's (it carries the mark) that runs `program`.
+QString AutostartEntryText(const QString& program);

@@ -1,42 +1,19 @@
 #include "desktop_file_types.h"
 
 #include <QDebug>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
 #include "app_paths.h"
 #include "desktop_defaults.h"
-#include "desktop_entry.h"
 #include "desktop_file_texts.h"
 #include "file_associations.h"
-#include "platform/ini_file.h"
 #include "platform/paths.h"
+#include "players_files.h"
 
 namespace {
 
 QString UserDataDir() { return QString::fromStdString(platform::UserDataDir()); }
-
-QString ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-// Writes `content` unless the file holds it already; answers whether the file changed and
-// puts a failure's reason into `error`.
-bool WriteWhenChanged(const QString& path, const QString& content, QString& error) {
-    if (QFileInfo::exists(path) && ReadFile(path) == content) return false;
-    platform::MakeDirectories(QFileInfo(path).path().toStdString());
-    if (!platform::WriteFileAtomically(path.toStdString(), content.toStdString()))
-        error = "cannot write " + path;
-    return true;
-}
-
-bool RemoveIfPresent(const QString& path, QString& error) {
-    if (!QFileInfo::exists(path)) return false;
-    if (!QFile::remove(path)) error = "cannot remove " + path;
-    return true;
-}
 
 QString RefreshMimeDatabase() {
     const QString folder = UserDataDir() + "/mime";
@@ -60,9 +37,9 @@ QString RefreshMimeDatabase() {
 QString ProjectMimePackage(const QStringList& extensions) {
     QString error;
     const QStringList own = ExtensionsNeedingOwnType(extensions);
-    const bool changed = own.isEmpty()
-                             ? RemoveIfPresent(MimePackagePath(), error)
-                             : WriteWhenChanged(MimePackagePath(), MimePackageXml(own), error);
+    const PlayersFilePlace place = MimePackagesPlace();
+    const bool changed = PutPlayersFile(place, own.isEmpty() ? QString() : PlayersFileName(place),
+                                        own.isEmpty() ? QString() : MimePackageXml(own), error);
     const bool built = QFileInfo::exists(UserDataDir() + "/mime/mime.cache");
     if (error.isEmpty() && (changed || (!own.isEmpty() && !built))) error = RefreshMimeDatabase();
     return error;
@@ -72,14 +49,9 @@ QString ProjectMimePackage(const QStringList& extensions) {
 // nothing else.
 QString ProjectDesktopEntry(const QString& name, const QStringList& types) {
     QString error;
-    if (types.isEmpty()) {
-        for (const QString& path : PlayersDesktopEntries()) RemoveIfPresent(path, error);
-    } else if (name.isEmpty()) {
-        error = "no free desktop-entry name in " + DesktopEntryFolder();
-    } else {
-        WriteWhenChanged(DesktopEntryFolder() + "/" + name,
-                         DesktopEntryText(AppFilePath("orvane.exe"), types), error);
-    }
+    PutPlayersFile(ApplicationsPlace(), name,
+                   types.isEmpty() ? QString() : DesktopEntryText(AppFilePath("orvane.exe"), types),
+                   error);
     return error;
 }
 
@@ -92,9 +64,13 @@ QStringList RegisteredExtensions() {
 
 }  // namespace
 
-QString DesktopEntryPath() { return DesktopEntryFolder() + "/" + PlayersDesktopEntryName(); }
+QString DesktopEntryPath() {
+    return ApplicationsPlace().folder + "/" + PlayersFileName(ApplicationsPlace());
+}
 
-QString MimePackagePath() { return UserDataDir() + "/mime/packages/orvane.xml"; }
+QString MimePackagePath() {
+    return MimePackagesPlace().folder + "/" + PlayersFileName(MimePackagesPlace());
+}
 
 QString MimeAppsListPath() {
     return QString::fromStdString(platform::UserConfigDir()) + "/mimeapps.list";
@@ -110,7 +86,7 @@ QString AssociationSave::Finish() {
     QStringList types;
     for (const QString& ext : extensions)
         if (!types.contains(DesktopMimeType(ext))) types << DesktopMimeType(ext);
-    const QString entry = PlayersDesktopEntryName();
+    const QString entry = PlayersFileName(ApplicationsPlace());
     DefaultsProjection defaults(types, entry, MimeAppsListPath());
     const bool committed = registry_->Commit();
     const QString registryError = QString::fromStdString(registry_->Error());

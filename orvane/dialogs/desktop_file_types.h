@@ -19,7 +19,8 @@ QString DesktopMimeType(const QString& ext);
 // The player's desktop entry: $XDG_DATA_HOME/applications/orvane.desktop, or the free name
 // of its own that the player takes when a file of someone else's has that name.
 QString DesktopEntryPath();
-// The player's MIME package: $XDG_DATA_HOME/mime/packages/orvane.xml.
+// The player's MIME package: $XDG_DATA_HOME/mime/packages/orvane.xml, or the free name of its
+// own that the player takes when a file of someone else's has that name.
 QString MimePackagePath();
 // The user's defaults: $XDG_CONFIG_HOME/mimeapps.list.
 QString MimeAppsListPath();

@@ -1,44 +1,27 @@
 #include "autostart.h"
 
-#include <QFile>
+#include <QDebug>
 #include <QFileInfo>
 
 #include "app_paths.h"
-#include "platform/ini_file.h"
-#include "platform/paths.h"
+#include "desktop_file_texts.h"
+#include "players_files.h"
 #include "registry_values.h"
 
 namespace {
 
 const char kRunKey[] = "HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-QString AutostartEntryPath() {
-    return QString::fromStdString(platform::UserConfigDir()) + "/autostart/orvane.desktop";
-}
-
-// The Exec key quotes its argument; inside the quotes '"', '`', '$' and '\' are escaped
-// with '\', and the entry's string escaping then doubles every '\' once more.
-QString DesktopExecValue(const QString& program) {
-    QString quoted;
-    for (const QChar c : program) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
-        quoted += c;
-    }
-    quoted = '"' + quoted + '"';
-    return quoted.replace('\\', "\\\\");
-}
-
-void WriteAutostartEntry(const QString& program) {
-    const QString content =
-        "[Desktop Entry]\n"
-        "Type=Application\n"
-        "Name=orvane\n"
-        "Exec=" +
-        DesktopExecValue(program) +
-        "\n"
-        "X-GNOME-Autostart-enabled=true\n";
-    platform::MakeDirectories(QFileInfo(AutostartEntryPath()).path().toStdString());
-    platform::WriteFileAtomically(AutostartEntryPath().toStdString(), content.toStdString());
+// Writes the player's autostart entry (on) or removes every one of the player's (off); an
+// entry of the user's under the player's name stays as it is.
+void ProjectAutostartEntry(bool on) {
+    const PlayersFilePlace place = AutostartPlace();
+    QString error;
+    if (on)
+        PutPlayersFile(place, PlayersFileName(place), AutostartEntryText(HostExePath()), error);
+    else
+        PutPlayersFile(place, QString(), QString(), error);
+    if (!error.isEmpty()) qDebug() << "autostart entry not in line:" << error;
 }
 
 }  // namespace
@@ -49,11 +32,9 @@ bool IsAutoStart() {
 }
 
 void SetAutoStart(bool on) {
-    if (on) {
+    if (on)
         RegistryWrite(kRunKey, "orvane", HostExePath());
-        WriteAutostartEntry(HostExePath());
-    } else {
+    else
         RegistryRemove(kRunKey, "orvane");
-        QFile::remove(AutostartEntryPath());
-    }
+    ProjectAutostartEntry(on);
 }

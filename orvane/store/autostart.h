@@ -5,5 +5,6 @@
 bool IsAutoStart();
 
 // Writes (on) or removes (off) the Run value "orvane" with the host executable's path, and
-// the matching desktop autostart entry, so that the session really starts the program.
+// the matching desktop autostart entry of the player's, so that the session really starts the
+// program (players_files.h: an entry of the user's under that name is never touched).
 void SetAutoStart(bool on);

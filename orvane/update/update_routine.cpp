@@ -20,7 +20,8 @@ bool RunUpdater() {
         return QString::fromStdString(platform::QuoteArgument(text.toStdString()));
     };
     // The updater keeps its state in the user's copy of the state file, which starts as the
-    // shipped one (the installed version is recorded there).
+    // shipped one; the installed version it reads from the shipped one beside itself, where
+    // the installer records it.
     const QString arguments = QStringLiteral("--conf %1 --url %2 --check")
                                   .arg(quoted(AppWritePath(QStringLiteral("..\\cfg\\update.ini"))),
                                        quoted(BaseUrl(QStringLiteral("update.ini"))));

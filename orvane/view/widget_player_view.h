@@ -96,6 +96,7 @@ private:
     // Play road
     // False when the play ended on the way (a page address too short to resolve).
     bool OpenByType();
+    void OpenLocalFile();
     // The "bturl:" value of a stream play, which also names its task.
     QString StreamSource() const;
     void PurgeCache();

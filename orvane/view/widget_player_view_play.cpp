@@ -2,6 +2,7 @@
 // purge, the page-URL resolve request and the stream task's status every second.
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMovie>
 #include <QNetworkAccessManager>
@@ -18,6 +19,7 @@
 #include "main_widget_calls.h"
 #include "named_objects.h"
 #include "page_resolve.h"
+#include "platform/regular_file.h"
 #include "play_request.h"
 #include "play_urls.h"
 #include "player_controller.h"
@@ -112,7 +114,7 @@ bool WidgetPlayerView::OpenByType() {
             break;
         }
         case 6:
-            engine_.Open(url_);
+            OpenLocalFile();
             break;
         case 8:
             // The streaming service fetches the torrent from the player's own file server.
@@ -135,6 +137,20 @@ bool WidgetPlayerView::OpenByType() {
     }
     if (IsStreamType(type_)) CentreOverlay();
     return true;
+}
+
+void WidgetPlayerView::OpenLocalFile() {
+    // Only a regular file plays, whoever asked (a page's script, the history, the file
+    // dialog): the engine opens the name on a thread of its own, where a FIFO would keep it
+    // waiting for a writer and a device would feed it without end. Refused, the play fails
+    // the way any failed open does, through the engine, and ends on the main page.
+    const platform::RegularFile file(QFile::encodeName(url_).toStdString());
+    if (file.IsOpen()) {
+        engine_.Open(url_);
+        return;
+    }
+    qDebug().noquote() << "local file not played:" << url_ + ":" << file.Error().c_str();
+    engine_.Open(QStringLiteral("#"));
 }
 
 void WidgetPlayerView::PurgeCache() {

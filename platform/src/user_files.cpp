@@ -108,17 +108,21 @@ std::pair<std::string, std::string> UserPlaceOf(const std::string& name) {
 
 std::string UserFilePath(const std::string& name) { return UserPlaceOf(name).first; }
 
+std::string ShippedFilePath(const std::string& installDir, const std::string& name) {
+    return PathAppend(installDir, name);
+}
+
 std::string FileToRead(const std::string& installDir, const std::string& name) {
     const std::string user = UserFilePath(name);
     if (!user.empty() && ::access(user.c_str(), F_OK) == 0) return user;
-    return PathAppend(installDir, name);
+    return ShippedFilePath(installDir, name);
 }
 
 std::string FileToWrite(const std::string& installDir, const std::string& name) {
     const auto [user, root] = UserPlaceOf(name);
-    if (user.empty()) return PathAppend(installDir, name);
+    if (user.empty()) return ShippedFilePath(installDir, name);
     if (!MakePrivateFolders(root) || !MakePrivateFolders(FolderOf(user))) return user;
-    const std::string shipped = PathAppend(installDir, name);
+    const std::string shipped = ShippedFilePath(installDir, name);
     if (::access(user.c_str(), F_OK) != 0 && IsFile(shipped)) CopyIfMissing(shipped, user);
     return user;
 }

@@ -160,32 +160,61 @@ TEST_F(DesktopFileTypesTest, OnlyDefaultsThePlayerSetAreGivenBack) {
     EXPECT_EQ(Default("video/x-msvideo"), "mpv.desktop;");
 }
 
-TEST_F(DesktopFileTypesTest, AUsersOwnEntryUnderThePlayersNameIsNeverTouched) {
+// The user's own desktop entry and MIME package under the player's names are never changed or
+// removed: the player takes free names of its own, and its package is what the desktop reads
+// beside the user's.
+TEST_F(DesktopFileTypesTest, AUsersOwnEntryAndPackageUnderThePlayersNamesAreNeverTouched) {
     const std::string own = temp.file("xdgdata/applications/orvane.desktop");
     const std::string launcher =
         "[Desktop Entry]\nType=Application\nName=my orvane\nExec=/bin/true\n";
     testsupport::WriteFile(own, launcher);
+    const std::string ownPackage = temp.file("xdgdata/mime/packages/orvane.xml");
+    const std::string types =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+        "  <mime-type type=\"application/x-mine\">\n    <glob pattern=\"*.mine\"/>\n"
+        "  </mime-type>\n</mime-info>\n";
+    testsupport::WriteFile(ownPackage, types);
+    const std::string mine = temp.file("notes.mine");
+    testsupport::WriteFile(mine, "mine");
+    const std::string wm = temp.file("film.wm");
+    ASSERT_TRUE(testsupport::MakeRandomFile(wm, 4096));
     platform::IniWriteString(List(), "Default Applications", "video/x-matroska",
                              "previous.desktop;");
     const QString players = temp.file("xdgdata/applications/orvane-2.desktop").c_str();
+    const QString playersPackage = temp.file("xdgdata/mime/packages/orvane-2.xml").c_str();
+    const auto untouched = [&] {
+        EXPECT_EQ(testsupport::ReadFile(own), launcher);
+        EXPECT_EQ(testsupport::ReadFile(ownPackage), types);
+    };
 
     // Nothing ticked, nothing ever registered.
     Associate({}, {"mkv", "wm"});
-    EXPECT_EQ(testsupport::ReadFile(own), launcher);
+    untouched();
 
     Associate({"mkv", "wm"}, {});
-    EXPECT_EQ(testsupport::ReadFile(own), launcher);
+    untouched();
     EXPECT_EQ(DesktopEntryPath(), players);
+    EXPECT_EQ(MimePackagePath(), playersPackage);
     EXPECT_EQ(DefaultFor("video/x-matroska"), "orvane-2.desktop");
     EXPECT_EQ(DefaultFor("video/x-orvane-wm"), "orvane-2.desktop");
+    EXPECT_EQ(TypeOf(wm), "video/x-orvane-wm");
+    EXPECT_EQ(TypeOf(mine), "application/x-mine");
     const QString entry = QString::fromStdString(testsupport::ReadFile(players.toStdString()));
     EXPECT_TRUE(entry.contains("\nExec=" + AppFilePath("orvane.exe") + " %f\n"))
         << entry.toStdString();
 
-    Associate({}, {"mkv", "wm"});
-    EXPECT_EQ(testsupport::ReadFile(own), launcher);
+    // Registered again: the player finds its own files and takes no further names.
+    Associate({"avi"}, {});
+    EXPECT_FALSE(QFile::exists(temp.file("xdgdata/applications/orvane-3.desktop").c_str()));
+    EXPECT_FALSE(QFile::exists(temp.file("xdgdata/mime/packages/orvane-3.xml").c_str()));
+
+    Associate({}, {"mkv", "wm", "avi"});
+    untouched();
     EXPECT_FALSE(QFile::exists(players));
+    EXPECT_FALSE(QFile::exists(playersPackage));
     EXPECT_EQ(DefaultFor("video/x-matroska"), "previous.desktop");
+    EXPECT_EQ(TypeOf(mine), "application/x-mine");
 }
 
 // The registry can be read but not written: registering does not stick, and a default whose

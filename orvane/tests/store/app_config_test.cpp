@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFileInfo>
 
 #include "app_paths.h"
@@ -165,23 +166,48 @@ TEST_F(RegistryTest, ValuesRoundTripAndDefaultValueIsNamedDot) {
     EXPECT_FALSE(RegistryRead("NOT_A_ROOT\\x", "y").isValid());
 }
 
-TEST_F(RegistryTest, AutoStartWritesTheRunValueAndTheDesktopEntry) {
-    const QString entry = QString::fromStdString(config.file("autostart/orvane.desktop"));
+// The autostart entry is the player's own: a file of the user's under the player's name (or a
+// link there, even to an entry of the player's) is neither replaced nor removed, and the
+// player takes a free name of its own.
+TEST_F(RegistryTest, AutoStartWritesTheRunValueAndAnEntryOfThePlayersOwn) {
     const QString runKey = "HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-    EXPECT_FALSE(IsAutoStart());
+    const std::string folder = config.file("autostart/");
+    const std::string users = "[Desktop Entry]\nType=Application\nName=mine\nExec=/bin/true\n";
+    testsupport::WriteFile(config.file("elsewhere.desktop"),
+                           "[Desktop Entry]\nExec=/bin/true\nX-Orvane-Player=true\n");
+    const struct {
+        const char* users;  // what the user keeps under the player's name
+        const char* players;
+    } rows[] = {{"", "orvane.desktop"}, {"file", "orvane-2.desktop"}, {"link", "orvane-2.desktop"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.users);
+        const std::string own = folder + "orvane.desktop";
+        std::remove(own.c_str());
+        if (row.users == std::string("file")) testsupport::WriteFile(own, users);
+        if (row.users == std::string("link")) {
+            ASSERT_TRUE(QFile::link(QString::fromStdString(config.file("elsewhere.desktop")),
+                                    QString::fromStdString(own)));
+        }
+        const std::string before = testsupport::ReadFile(own);
+        const std::string players = folder + row.players;
+        EXPECT_FALSE(IsAutoStart());
 
-    SetAutoStart(true);
-    EXPECT_TRUE(IsAutoStart());
-    EXPECT_EQ(RegistryRead(runKey, "orvane").toString(), HostExePath());
-    const std::string desktop = testsupport::ReadFile(entry.toStdString());
-    EXPECT_NE(desktop.find("[Desktop Entry]"), std::string::npos);
-    EXPECT_NE(desktop.find("Exec=\"" + HostExePath().toStdString() + "\""), std::string::npos)
-        << desktop;
+        // Turned on twice: the second time finds the entry it wrote.
+        for (int i = 0; i < 2; ++i) SetAutoStart(true);
+        EXPECT_TRUE(IsAutoStart());
+        EXPECT_EQ(RegistryRead(runKey, "orvane").toString(), HostExePath());
+        const std::string entry = testsupport::ReadFile(players);
+        EXPECT_NE(entry.find("\nExec=" + HostExePath().toStdString() + "\n"), std::string::npos)
+            << entry;
+        EXPECT_NE(entry.find("\nX-Orvane-Player=true\n"), std::string::npos) << entry;
+        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder + "orvane-3.desktop")));
 
-    SetAutoStart(false);
-    EXPECT_FALSE(IsAutoStart());
-    EXPECT_FALSE(QFileInfo::exists(entry));
-    EXPECT_FALSE(RegistryRead(runKey, "orvane").isValid());
+        SetAutoStart(false);
+        EXPECT_FALSE(IsAutoStart());
+        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(players)));
+        EXPECT_EQ(testsupport::ReadFile(own), before);
+        EXPECT_FALSE(RegistryRead(runKey, "orvane").isValid());
+    }
 }
 
 TEST_F(RegistryTest, AutoStartNamingAMissingFileCountsAsOff) {

@@ -1,6 +1,9 @@
 // The player view's engine side with the real engine library: creation, the events as the view
 // receives them, the messages it passes on, the teardown, and a view without an engine.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -15,6 +18,7 @@
 #include "app_paths.h"
 #include "ax_player_widget.h"
 #include "engine_library.h"
+#include "main_widget_calls.h"
 #include "player_view_event_pump.h"
 #include "testsupport/media.h"
 #include "testsupport/temp_dir.h"
@@ -26,6 +30,13 @@ struct Event {
     std::string name;
     std::vector<int> args;
     QThread* thread;
+};
+
+class MainStandIn : public QObject {
+    Q_OBJECT
+public:
+    Q_INVOKABLE void ShowMain() { calls << QStringLiteral("ShowMain"); }
+    QStringList calls;
 };
 
 // Records what reaches the view's callbacks, then lets the view handle it.
@@ -198,6 +209,34 @@ TEST_F(PlayerViewEngineTest, TeardownLetsTheEngineAndItsWindowGo) {
     EXPECT_TRUE(PumpUntil([&] { return video.isNull(); }));
 }
 
+// A FIFO named for a local play, or a link to one, never reaches the engine, which would wait
+// on it for a writer: the play fails as a failed open does and ends on the main page.
+TEST_F(PlayerViewEngineTest, AFifoNamedForALocalPlayFailsThePlayOnTheMainPage) {
+    MainStandIn main;
+    SetMainWidgetStandInForTesting(&main);
+    testsupport::TempDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(fifo.c_str(), dir.file("clip.mp4").c_str()), 0);
+    // True once someone has the FIFO open for reading (opening it for writing would wait).
+    const auto read = [&] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) ::close(fd);
+        return fd >= 0;
+    };
+    for (const std::string& name : {fifo, dir.file("clip.mp4")}) {
+        SCOPED_TRACE(name);
+        main.calls.clear();
+        RecordingView view;
+        view.Play({{"type", 6}, {"url", QString::fromStdString(name)}});
+        EXPECT_TRUE(PumpUntil([&] { return !main.calls.isEmpty() || read(); }));
+        EXPECT_FALSE(read());
+        EXPECT_EQ(main.calls, QStringList{"ShowMain"});
+        EXPECT_EQ(view.GetPlayState(), 0);
+    }
+    SetMainWidgetStandInForTesting(nullptr);
+}
+
 TEST_F(PlayerViewEngineTest, AViewWithoutAnEngineIsHarmless) {
     testsupport::TempDir folder;
     SetEngineFolder(QString::fromStdString(folder.path()));
@@ -226,3 +265,5 @@ TEST_F(PlayerViewEngineTest, AViewWithoutAnEngineIsHarmless) {
 }
 
 }  // namespace
+
+#include "player_view_engine_test.moc"

@@ -3,9 +3,11 @@
 // of every play, the page resolve request against the web-service stand-in, its segments and
 // playlist, and answers that come too late.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <algorithm>
@@ -124,11 +126,24 @@ TEST_F(PlayerViewPlayTest, EachKindOfRequestOpensItsOwnTextWithTheSixSettings) {
                      {"private", "false"},
                      {"crypt", "true"}});
     const QString magnet = QStringLiteral("magnet:?xt=urn:btih:0123456789abcdef");
+    const QString local = QString::fromStdString(dir_.file("a b/影片.mp4"));
+    testsupport::WriteFile(local.toStdString(), "video");
+    // Local names that are no regular file never reach the engine, which would open them on
+    // a thread of its own: it opens what fails at once instead.
+    const QString fifo = QString::fromStdString(dir_.file("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString fifoLink = QString::fromStdString(dir_.file("fifo link.mp4"));
+    ASSERT_TRUE(QFile::link(fifo, fifoLink));
     const struct {
         QVariantMap request;
         QString opened;
     } rows[] = {
-        {Request(6, QStringLiteral("/media/a b/影片.mp4")), QStringLiteral("/media/a b/影片.mp4")},
+        {Request(6, local), local},
+        {Request(6, fifo), "#"},
+        {Request(6, fifoLink), "#"},
+        {Request(6, "/dev/zero"), "#"},
+        {Request(6, QString::fromStdString(dir_.path())), "#"},
+        {Request(6, local + ".gone"), "#"},
         {Request(2, QStringLiteral("http://h/a b.mp4")), QStringLiteral("http://h/a%20b.mp4")},
         // No HTTPS relay is set up: the URL opens as it is.
         {Request(2, QStringLiteral("https://h.example/v.mp4")),
@@ -157,7 +172,7 @@ TEST_F(PlayerViewPlayTest, EachKindOfRequestOpensItsOwnTextWithTheSixSettings) {
     QCoreApplication::processEvents();
     ASSERT_GE(records_.calls.size(), 4);
     EXPECT_EQ(records_.calls.mid(0, 2),
-              (QStringList{"StopRecord", "StartRecord 6 /media/a b/影片.mp4 1500 t"}));
+              (QStringList{"StopRecord", "StartRecord 6 " + local + " 1500 t"}));
     EXPECT_TRUE(records_.calls.contains("StartRecord 8 " + torrent + " 1500 t"));
 }
 

@@ -23,6 +23,9 @@ namespace platform {
 // The user's place for `name`; empty when the name belongs to the install folder.
 std::string UserFilePath(const std::string& name);
 
+// The install folder's own file for `name` (the shipped one), whatever copy the user has.
+std::string ShippedFilePath(const std::string& installDir, const std::string& name);
+
 // What to read for `name` beside `installDir`: the user's copy when it exists, else the
 // install folder's file (also for names that belong to the install folder).
 std::string FileToRead(const std::string& installDir, const std::string& name);
