@@ -6,7 +6,8 @@ include(GoogleTest)
 set(ORVANE_WITH_XVFB ${CMAKE_SOURCE_DIR}/scripts/with-xvfb.sh)
 # Every test program gets user folders of its own (data, configuration, cache, state, runtime).
 set(ORVANE_WITH_USER_FOLDERS ${CMAKE_SOURCE_DIR}/scripts/with-user-folders.sh)
-# Leak reports from Qt's platform plugins are not ours; every test program carries the list.
+# Leak reports from Qt's platform plugins are not ours; every test program, and every helper
+# program of the tests that runs Qt, carries the list.
 set(ORVANE_QT_LEAK_SUPPRESSIONS ${CMAKE_SOURCE_DIR}/tests/support/qt_leak_suppressions.cpp)
 
 # orvane_add_test(<target> LABEL <unit|x11|e2e> SOURCES ... [LIBS ...] [TIMEOUT s])
