@@ -8,20 +8,24 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 bash "$here/scripts/build.sh"
-build=${ORVANE_BUILD_DIR:-$here/build}
+# Absolute, since the tests run from inside it: a relative build folder names the one the build
+# script used, seen from where this was started.
+build=$(realpath -m "${ORVANE_BUILD_DIR:-$here/build}")
 
 fingerprint() {
   (cd "$build/dist" && find . -printf '%p\t%y %s %T@\n' | LC_ALL=C sort)
 }
 before=$(mktemp)
-trap 'rm -f "$before"' EXIT
+after=$(mktemp)
+trap 'rm -f "$before" "$after"' EXIT
 fingerprint >"$before"
 
 cd "$build"
 status=0
 ctest --output-on-failure -j"$(nproc)" "$@" || status=$?
 
-changed=$(LC_ALL=C comm -3 "$before" <(fingerprint) | sed 's/^\t//' | cut -f1 | LC_ALL=C sort -u)
+fingerprint >"$after"
+changed=$(LC_ALL=C comm -3 "$before" "$after" | sed 's/^\t//' | cut -f1 | LC_ALL=C sort -u)
 if [ -n "$changed" ]; then
   echo "The tests changed the install folder $build/dist (tests must not write there):" >&2
   while IFS= read -r path; do echo "  $path" >&2; done <<<"$changed"
