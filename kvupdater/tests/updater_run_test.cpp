@@ -326,6 +326,20 @@ TEST_F(UpdaterRunTest, TheInstalledVersionIsTheOneTheInstallShips) {
     EXPECT_EQ(0, server.RequestCount("/inst.bin"));
 }
 
+// Installed for every user, the updater's own folder is read-only to it: a run that downloads,
+// verifies and starts an installer writes nothing there (only the installer it starts may).
+TEST_F(UpdaterRunTest, ARunThatInstallsWritesNothingIntoTheInstallFolder) {
+    testsupport::WriteFile(harness.Install(), "[info]\nversion=4\n");
+    Publish(Description{});
+    const auto before = testsupport::FolderFingerprint(harness.File("install"));
+
+    const UpdaterRun run = RunUpdater();
+    EXPECT_EQ(kvupdater::kExitOk, run.exitCode) << run.output;
+    ASSERT_TRUE(Installed());
+    EXPECT_EQ((std::vector<std::string>{"v5", "--quiet", "two words"}), MarkerLines());
+    EXPECT_EQ(before, testsupport::FolderFingerprint(harness.File("install")));
+}
+
 TEST_F(UpdaterRunTest, SkippedVersionIsNotOffered) {
     Publish(Description{});
     SetInfo("version", "4");

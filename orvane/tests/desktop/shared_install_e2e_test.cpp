@@ -37,19 +37,6 @@ const QString kFirstFrame = QStringLiteral("first frame:");
 const QString kMoving = QStringLiteral(", ([2-9]|\\d{2,}) pictures");
 const QString kBtUrl = QStringLiteral("bturl (http://127\\.0\\.0\\.1:\\d+/)$");
 
-// Every path below `folder` with its kind, size and modification time.
-std::map<std::string, std::string> Fingerprint(const std::string& folder) {
-    std::map<std::string, std::string> entries;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        struct stat st {};
-        ::lstat(entry.path().c_str(), &st);
-        entries[entry.path().string()] =
-            std::to_string(st.st_mode) + " " + std::to_string(st.st_size) + " " +
-            std::to_string(st.st_mtim.tv_nsec + st.st_mtime * 1000000000LL);
-    }
-    return entries;
-}
-
 void ForEachBelow(const std::string& folder, const std::function<void(const fs::path&)>& act) {
     act(folder);
     for (const auto& entry : fs::recursive_directory_iterator(folder)) act(entry.path());
@@ -84,7 +71,7 @@ protected:
                     fs::perm_options::remove);
         });
         bin_ = temp_.file("install/bin");
-        installBefore_ = Fingerprint(temp_.file("install"));
+        installBefore_ = testsupport::FolderFingerprint(temp_.file("install"));
         fs::create_directories(temp_.file("media"));
         fs::permissions(temp_.file("media"), fs::perms(0755));
         fs::create_directories(temp_.file("tmp"));
@@ -95,7 +82,8 @@ protected:
         // The BT servers outlive their players; their segments, left by the kill, go with them.
         for (const pid_t pid : BtServersOf(bin_)) EXPECT_TRUE(KillAndWait(pid));
         for (const MachineUser& user : users_) RemoveSegmentsOf(user);
-        EXPECT_EQ(Fingerprint(temp_.file("install")), installBefore_) << "the install changed";
+        EXPECT_EQ(testsupport::FolderFingerprint(temp_.file("install")), installBefore_)
+            << "the install changed";
         // The test's folder can go again.
         ForEachBelow(temp_.file("install"), [](const fs::path& path) {
             if (!fs::is_symlink(path))

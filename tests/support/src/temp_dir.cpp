@@ -1,5 +1,7 @@
 #include "testsupport/temp_dir.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -37,6 +39,18 @@ std::string ReadFile(const std::string& path) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+std::map<std::string, std::string> FolderFingerprint(const std::string& folder) {
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        struct stat st {};
+        ::lstat(entry.path().c_str(), &st);
+        entries[entry.path().string()] =
+            std::to_string(st.st_mode) + " " + std::to_string(st.st_size) + " " +
+            std::to_string(st.st_mtim.tv_nsec + st.st_mtime * 1000000000LL);
+    }
+    return entries;
 }
 
 ScopedEnv::ScopedEnv(const std::string& name, const std::string& value) : name_(name) {

@@ -1,6 +1,7 @@
 // A temporary folder that is removed with everything in it when the object goes.
 #pragma once
 
+#include <map>
 #include <string>
 
 namespace testsupport {
@@ -24,6 +25,10 @@ private:
 void WriteFile(const std::string& path, const std::string& content);
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
+
+// Every path below `folder` with its kind, size and modification time: two equal fingerprints
+// mean nothing below the folder was written, made or removed in between.
+std::map<std::string, std::string> FolderFingerprint(const std::string& folder);
 
 // Sets an environment variable for the lifetime of the object and restores it afterwards.
 class ScopedEnv {
