@@ -1,5 +1,10 @@
 #include "peer_links.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+
+#include <boost/asio/detail/socket_option.hpp>
+#include <boost/asio/post.hpp>
 #include <libtorrent/peer_connection.hpp>
 #include <libtorrent/peer_connection_handle.hpp>
 
@@ -18,13 +23,42 @@ void SendAtOnce(const lt::peer_connection_handle& peer) {
     connection->get_socket().set_option(lt::tcp::no_delay(true), ignored);
 }
 
-// An outgoing link has its socket connected only later.
-class OutgoingLink final : public lt::peer_plugin {
+// A peer that keeps Nagle's rule sends a block's header and then holds the block itself until
+// the header is acknowledged, and Linux, seeing this side answer every block with requests,
+// delays that acknowledgement up to 40 ms: a seek's first block stood still that long. Quick
+// acknowledgement is asked for again after every block read and every request or cancel
+// written, since sending is what makes Linux delay its acknowledgements again.
+using QuickAck = boost::asio::detail::socket_option::boolean<IPPROTO_TCP, TCP_QUICKACK>;
+
+class Link final : public lt::peer_plugin {
 public:
-    explicit OutgoingLink(lt::peer_connection_handle peer) : peer_(std::move(peer)) {}
+    explicit Link(lt::peer_connection_handle peer) : peer_(std::move(peer)) {}
+    // An outgoing link has its socket connected only after the link is made.
     void on_connected() override { SendAtOnce(peer_); }
+    bool on_piece(const lt::peer_request&, lt::span<const char>) override {
+        AckAtOnce();
+        return false;
+    }
+    void sent_request(const lt::peer_request&) override { AckAtOnce(); }
+    void sent_cancel(const lt::peer_request&) override { AckAtOnce(); }
 
 private:
+    void AckAtOnce() {
+        const std::shared_ptr<lt::peer_connection> connection = peer_.native_handle();
+        if (!connection) return;
+        using Tcp = lt::aux::socket_type::first_socket;
+        Tcp* tcp = boost::get<Tcp>(&connection->get_socket());
+        if (tcp == nullptr) return;  // a uTP link acknowledges on its own terms
+        // Run after the messages just queued have been written.
+        boost::asio::post(tcp->get_executor(),
+                          [link = std::weak_ptr<lt::peer_connection>(connection), tcp] {
+                              if (const auto alive = link.lock()) {
+                                  lt::error_code ignored;  // a closed link needs none
+                                  tcp->set_option(QuickAck(true), ignored);
+                              }
+                          });
+    }
+
     lt::peer_connection_handle peer_;
 };
 
@@ -33,10 +67,9 @@ public:
     std::shared_ptr<lt::peer_plugin> new_connection(
         const lt::peer_connection_handle& peer) override {
         if (peer.type() != lt::connection_type::bittorrent) return nullptr;
-        if (peer.is_outgoing()) return std::make_shared<OutgoingLink>(peer);
         // An accepted link is connected before it is tied to its torrent.
-        SendAtOnce(peer);
-        return nullptr;
+        if (!peer.is_outgoing()) SendAtOnce(peer);
+        return std::make_shared<Link>(peer);
     }
 };
 

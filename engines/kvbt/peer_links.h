@@ -1,5 +1,5 @@
 // How the engine's peer links are set up: a session extension that lets every TCP link to a
-// peer send its small messages at once.
+// peer send its small messages at once and acknowledge each block as it comes.
 #pragma once
 
 #include <libtorrent/extensions.hpp>
