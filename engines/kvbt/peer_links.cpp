@@ -30,7 +30,7 @@ void SendAtOnce(const lt::peer_connection_handle& peer) {
 // written, since sending is what makes Linux delay its acknowledgements again.
 using QuickAck = boost::asio::detail::socket_option::boolean<IPPROTO_TCP, TCP_QUICKACK>;
 
-class Link final : public lt::peer_plugin {
+class Link final : public lt::peer_plugin, public std::enable_shared_from_this<Link> {
 public:
     explicit Link(lt::peer_connection_handle peer) : peer_(std::move(peer)) {}
     // An outgoing link has its socket connected only after the link is made.
@@ -43,23 +43,30 @@ public:
     void sent_cancel(const lt::peer_request&) override { AckAtOnce(); }
 
 private:
+    // Once after whatever the current network event read and wrote: a batch of requests or
+    // several blocks read together need one call, not one each.
     void AckAtOnce() {
+        if (ackQueued_) return;
         const std::shared_ptr<lt::peer_connection> connection = peer_.native_handle();
         if (!connection) return;
         using Tcp = lt::aux::socket_type::first_socket;
         Tcp* tcp = boost::get<Tcp>(&connection->get_socket());
         if (tcp == nullptr) return;  // a uTP link acknowledges on its own terms
-        // Run after the messages just queued have been written.
-        boost::asio::post(tcp->get_executor(),
-                          [link = std::weak_ptr<lt::peer_connection>(connection), tcp] {
-                              if (const auto alive = link.lock()) {
-                                  lt::error_code ignored;  // a closed link needs none
-                                  tcp->set_option(QuickAck(true), ignored);
-                              }
-                          });
+        ackQueued_ = true;
+        boost::asio::post(
+            tcp->get_executor(),
+            [self = weak_from_this(), link = std::weak_ptr<lt::peer_connection>(connection), tcp] {
+                const auto plugin = self.lock();
+                const auto alive = link.lock();
+                if (!plugin || !alive) return;
+                plugin->ackQueued_ = false;
+                lt::error_code ignored;  // a closed link needs none
+                tcp->set_option(QuickAck(true), ignored);
+            });
     }
 
     lt::peer_connection_handle peer_;
+    bool ackQueued_ = false;  // only touched on libtorrent's network thread
 };
 
 class TorrentLinks final : public lt::torrent_plugin {
